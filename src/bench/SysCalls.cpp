@@ -1,0 +1,100 @@
+#include "bench/SysCalls.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+
+#if defined(__APPLE__)
+#include <mach/mach_time.h>
+#endif
+
+namespace quorlan {
+
+int PosixSysCalls::open(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags | O_CLOEXEC, mode);
+}
+ssize_t PosixSysCalls::read(int fd, void* buffer, std::size_t count) {
+    return ::read(fd, buffer, count);
+}
+ssize_t PosixSysCalls::write(int fd, const void* buffer, std::size_t count) {
+    return ::write(fd, buffer, count);
+}
+off_t PosixSysCalls::lseek(int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); }
+
+int PosixSysCalls::fsync(int fd) {
+#if defined(__APPLE__)
+    // A plain fsync on macOS stops at the drive's cache; F_FULLFSYNC reaches the medium.
+    if (::fcntl(fd, F_FULLFSYNC) == 0)
+        return 0;
+#endif
+    return ::fsync(fd);
+}
+
+int PosixSysCalls::close(int fd) { return ::close(fd); }
+int PosixSysCalls::fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
+int PosixSysCalls::stat(const char* path, struct stat* info) { return ::stat(path, info); }
+int PosixSysCalls::lstat(const char* path, struct stat* info) { return ::lstat(path, info); }
+
+int PosixSysCalls::dropCache(int fd) {
+#if defined(__APPLE__)
+    return ::fcntl(fd, F_NOCACHE, 1);
+#else
+    const int error = ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    if (error != 0) {
+        errno = error;
+        return -1;
+    }
+    return 0;
+#endif
+}
+
+int PosixSysCalls::clearDirect(int fd) {
+#if defined(O_DIRECT)
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0)
+        return -1;
+    return ::fcntl(fd, F_SETFL, flags & ~O_DIRECT);
+#else
+    (void)fd;
+    return 0;
+#endif
+}
+
+std::uint64_t PosixSysCalls::monotonicTicks() {
+#if defined(__APPLE__)
+    return mach_absolute_time();
+#else
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_RAW, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000000u +
+           static_cast<std::uint64_t>(now.tv_nsec);
+#endif
+}
+
+void PosixSysCalls::timebase(std::uint64_t& numerator, std::uint64_t& denominator) {
+#if defined(__APPLE__)
+    mach_timebase_info_data_t info{};
+    mach_timebase_info(&info);
+    numerator = info.numer;
+    denominator = info.denom;
+#else
+    numerator = 1; // CLOCK_MONOTONIC_RAW already counts nanoseconds
+    denominator = 1;
+#endif
+}
+
+SysCalls& systemCalls() {
+    static PosixSysCalls calls;
+    return calls;
+}
+
+int directReadFlag() {
+#if defined(O_DIRECT)
+    return O_DIRECT;
+#else
+    return 0;
+#endif
+}
+
+} // namespace quorlan

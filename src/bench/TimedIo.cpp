@@ -1,0 +1,194 @@
+#include "bench/TimedIo.h"
+
+#include "bench/SysCalls.h"
+#include "bench/TestBuffer.h"
+#include "bench/Timebase.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+
+namespace quorlan {
+
+namespace {
+
+// Linux moves at most this many bytes in one read or write call; a multiple of 4096 so it
+// suits O_DIRECT too. Read buffers are never larger than this and are reused call after call.
+constexpr std::int64_t maxTransfer = 0x7ffff000;
+constexpr std::int64_t pageSize = 4096;
+
+std::int64_t readChunkFor(std::int64_t length) {
+    const std::int64_t rounded = (length + pageSize - 1) / pageSize * pageSize;
+    return std::clamp<std::int64_t>(rounded, pageSize, maxTransfer);
+}
+
+// A buffer for reads: allocated and touched before any timing starts.
+TestBuffer readBuffer(std::int64_t chunk) { return makeTestData(chunk, 0); }
+
+} // namespace
+
+double TimedIo::elapsed(std::uint64_t start, std::uint64_t end) const {
+    return timebase_.ticksToSeconds(end - start);
+}
+
+bool TimedIo::closeFile(int fd) {
+    // Linux releases the descriptor even when close reports EINTR, so it is never retried.
+    return calls_.close(fd) == 0 || errno == EINTR;
+}
+
+bool TimedIo::writeAll(int fd, std::span<const std::uint8_t> buffer) {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const std::size_t count =
+            std::min<std::size_t>(buffer.size() - done, static_cast<std::size_t>(maxTransfer));
+        const ssize_t written = calls_.write(fd, buffer.data() + done, count);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0) { // no progress: the device takes nothing more
+            errno = ENOSPC;
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Reads into buffer (chunk bytes, reused) until limit bytes arrived or the end of the file.
+bool TimedIo::readToEnd(int fd, std::uint8_t* buffer, std::int64_t chunk, std::int64_t limit,
+                        std::int64_t& got, bool direct) {
+    got = 0;
+    while (got < limit) {
+        const std::int64_t want = direct ? chunk : std::min(chunk, limit - got);
+        const ssize_t n = calls_.read(fd, buffer, static_cast<std::size_t>(want));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (direct && errno == EINVAL && calls_.clearDirect(fd) == 0) {
+                direct = false; // the file system opened with O_DIRECT but refuses its reads
+                lastBypass_ = CacheBypass::PagesDropped;
+                continue;
+            }
+            return false;
+        }
+        if (n == 0)
+            break;
+        got += n;
+        if (direct && n < want)
+            break; // a short direct read is the end of the file
+    }
+    return true;
+}
+
+double TimedIo::timedRead(const std::string& path, std::int64_t offset, std::int64_t length) {
+    if (length < 0 || offset < 0)
+        return failedTime;
+    TestBuffer buffer = readBuffer(readChunkFor(length));
+    if (!buffer.valid())
+        return failedTime;
+    const int fd = calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+    if (fd < 0)
+        return failedTime;
+    if (calls_.lseek(fd, offset, SEEK_SET) < 0) {
+        closeFile(fd);
+        return failedTime;
+    }
+    std::int64_t got = 0;
+    const std::uint64_t start = calls_.monotonicTicks();
+    bool ok = readToEnd(fd, buffer.data(), buffer.size(), length, got, false);
+    while (ok && calls_.fsync(fd) != 0) {
+        if (errno != EINTR)
+            ok = false;
+        else
+            continue;
+    }
+    const std::uint64_t end = calls_.monotonicTicks();
+    if (!closeFile(fd) || !ok)
+        return failedTime;
+    if (got < length)
+        return 0.0;
+    return elapsed(start, end);
+}
+
+double TimedIo::timedUncachedRead(const std::string& path) {
+    // Before the start tick: learn the size, write back and drop the file's cached pages, and
+    // build the buffer.
+    struct stat info {};
+    {
+        const int fd = calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+        if (fd < 0)
+            return failedTime;
+        const bool known = calls_.fstat(fd, &info) == 0;
+        if (known && S_ISREG(info.st_mode)) {
+            calls_.fsync(fd); // dirty pages cannot be dropped; a failure only weakens the drop
+            calls_.dropCache(fd);
+        }
+        if (!closeFile(fd) || !known)
+            return failedTime;
+    }
+    TestBuffer buffer = readBuffer(readChunkFor(info.st_size));
+    if (!buffer.valid())
+        return failedTime;
+
+    lastBypass_ = CacheBypass::Direct;
+    std::int64_t got = 0;
+    const std::uint64_t start = calls_.monotonicTicks();
+    int fd = directReadFlag() != 0
+                 ? calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK | directReadFlag(), 0)
+                 : -1;
+    if (fd < 0) {
+        lastBypass_ = CacheBypass::PagesDropped;
+        fd = calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+    }
+    if (fd < 0)
+        return failedTime;
+    const bool ok = readToEnd(fd, buffer.data(), buffer.size(), INT64_MAX, got,
+                              lastBypass_ == CacheBypass::Direct);
+    const bool closed = closeFile(fd);
+    const std::uint64_t end = calls_.monotonicTicks();
+    if (!ok || !closed)
+        return failedTime;
+    if (got == 0)
+        return 0.0;
+    return elapsed(start, end);
+}
+
+double TimedIo::timedWrite(const std::string& path, std::span<const std::uint8_t> buffer) {
+    const int fd = calls_.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return failedTime;
+    const std::uint64_t start = calls_.monotonicTicks();
+    bool ok = writeAll(fd, buffer);
+    while (ok && calls_.fsync(fd) != 0) {
+        if (errno != EINTR)
+            ok = false;
+    }
+    const std::uint64_t end = calls_.monotonicTicks();
+    if (!closeFile(fd) || !ok)
+        return failedTime;
+    return elapsed(start, end);
+}
+
+double TimedIo::timedWholeWrite(const std::string& path, std::span<const std::uint8_t> buffer) {
+    const std::uint64_t start = calls_.monotonicTicks();
+    const int fd = calls_.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return 0.0;
+    const bool ok = writeAll(fd, buffer);
+    const bool closed = closeFile(fd);
+    const std::uint64_t end = calls_.monotonicTicks();
+    if (!ok || !closed)
+        return 0.0;
+    return elapsed(start, end);
+}
+
+double TimedIo::timedTestWrite(const std::string& path, std::span<const std::uint8_t> buffer) {
+    if (static_cast<std::int64_t>(buffer.size()) > largeWriteThreshold)
+        return timedWholeWrite(path, buffer);
+    return timedWrite(path, buffer);
+}
+
+} // namespace quorlan
