@@ -1,5 +1,6 @@
 #include "bench/Bench.h"
 
+#include "bench/FolderWalk.h"
 #include "bench/SysCalls.h"
 #include "bench/TestBuffer.h"
 #include "bench/TimedIo.h"
@@ -69,6 +70,165 @@ void Bench::runReadTest(const std::string& path, const PanelSettings& panel) {
             log_.appendToLog(measurementLine(bypass ? "r*" : "r", size, time));
     }
     finishRun(path);
+}
+
+void Bench::report(const Progress& progress) {
+    if (progress_)
+        progress_->fileStarted(progress);
+}
+
+std::string Bench::writeResultText() const {
+    return theAnalyser ? theAnalyser->theWriteResult : noResultText;
+}
+
+std::string Bench::readResultText() const {
+    return theAnalyser ? theAnalyser->theReadResult : noResultText;
+}
+
+void Bench::beginMultiRun(bool verbose) {
+    if (theAnalyser)
+        theAnalyser->reset();
+    if (verbose)
+        log_.appendToLog(columnHeaderLine());
+    startDate = std::chrono::system_clock::now();
+}
+
+void Bench::finishMultiRun(const std::string& folder, bool wasCancelled) {
+    endDate = std::chrono::system_clock::now();
+    if (wasCancelled)
+        log_.appendToLog("Test cancelled.\n");
+    if (theAnalyser)
+        log_.appendToLog(theAnalyser->buildReport());
+    log_.appendToLog(testPathLine(folder));
+    appendRunFooter(log_, RunFooter{macType, macOSVersion, quorlanVersion, startDate, endDate});
+}
+
+void Bench::chooseSizesForPass(const PanelSettings& panel) {
+    if (isChecked(panel.isRandom)) {
+        theSizes.clear();
+        const std::int64_t count = atLeastOne(readLength(panel));
+        for (std::int64_t i = 0; i < count; ++i)
+            theSizes.push_back(random_.randomSize());
+    } else {
+        std::vector<std::int64_t> sizes = theStdSizes;
+        random_.shuffleSizes(sizes);
+        theSizes = std::move(sizes);
+    }
+}
+
+void Bench::writeTestFile(const std::string& path, std::int64_t size, bool verbose,
+                          const PanelSettings& panel) {
+    double time = 0.0;
+    {
+        const TestBuffer buffer = makeTestData(size, readFillByte(panel));
+        if (!buffer.valid()) {
+            log_.appendToLog("Cannot write a file of " + std::to_string(size) +
+                             " bytes: there is not enough memory for its buffer.\n");
+            return;
+        }
+        time = TimedIo(calls_, timebase).timedTestWrite(path, buffer.bytes());
+    }
+    if (time > 0 && size > 0 && theAnalyser)
+        theAnalyser->addResult(2, size, time, static_cast<double>(size) / time);
+    if (size > 0 && verbose && time > 0)
+        log_.appendToLog(measurementLine("w", size, time));
+}
+
+void Bench::readFolderEntry(const std::string& path, bool noCache, bool verbose) {
+    struct stat info {};
+    if (calls_.lstat(path.c_str(), &info) != 0)
+        return; // vanished or unreadable: skipped silently
+    // Symbolic links are never read; nor are pipes, sockets and devices, which could block or
+    // never end. Folders are read (as 0 bytes) like every other entry, and go no further.
+    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        return;
+    readAndRecord(path, S_ISREG(info.st_mode) ? info.st_size : 0, noCache, verbose);
+}
+
+void Bench::readNumberedFile(const std::string& path, bool noCache, bool verbose) {
+    struct stat info {};
+    if (calls_.stat(path.c_str(), &info) != 0)
+        return; // no such file: the position is skipped
+    readAndRecord(path, S_ISREG(info.st_mode) ? info.st_size : 0, noCache, verbose);
+}
+
+void Bench::readAndRecord(const std::string& path, std::int64_t size, bool noCache, bool verbose) {
+    TimedIo io(calls_, timebase);
+    const double time = noCache ? io.timedUncachedRead(path) : io.timedRead(path, 0, size);
+    if (time > 0 && size > theMinReadSize && theAnalyser)
+        theAnalyser->addResult(noCache ? 1 : 0, size, time, static_cast<double>(size) / time);
+    if (verbose && size > theMinReadSize && time > 0)
+        log_.appendToLog(measurementLine(noCache ? "r*" : "r", size, time));
+}
+
+void Bench::performMultiWrite(const std::string& folder, const PanelSettings& panel) {
+    const bool verbose = isChecked(panel.verbose);
+    beginMultiRun(verbose);
+    const std::int64_t passes = atLeastOne(readRepeats(panel));
+    bool stopped = false;
+    for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
+        chooseSizesForPass(panel);
+        for (std::size_t i = 0; i < theSizes.size(); ++i) {
+            if ((stopped = cancelled()))
+                break;
+            const std::string path =
+                folder + "/" + std::to_string(pass) + "-" + std::to_string(i) + ".tiff";
+            report({pass, passes, static_cast<std::int64_t>(i) + 1,
+                    static_cast<std::int64_t>(theSizes.size()), path, theSizes[i]});
+            writeTestFile(path, theSizes[i], verbose, panel);
+        }
+    }
+    finishMultiRun(folder, stopped);
+}
+
+void Bench::performMultiRead(const std::string& folder, const PanelSettings& panel) {
+    const bool noCache = isChecked(panel.noCache);
+    const bool verbose = isChecked(panel.verbose);
+    beginMultiRun(verbose);
+    const std::int64_t passes = atLeastOne(readRepeats(panel));
+    bool stopped = false;
+    for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
+        std::int64_t file = 0;
+        walkFolder(folder, [&](const std::string& relative) {
+            if ((stopped = cancelled()))
+                return false;
+            const std::string path = folder + "/" + relative;
+            report({pass, passes, ++file, 0, path, 0});
+            readFolderEntry(path, noCache, verbose);
+            return true;
+        });
+    }
+    finishMultiRun(folder, stopped);
+}
+
+void Bench::performMixedTest(const std::string& folder, const PanelSettings& panel) {
+    const bool noCache = isChecked(panel.noCache);
+    const bool verbose = isChecked(panel.verbose);
+    beginMultiRun(verbose);
+    bool stopped = false;
+    const std::vector<std::int64_t> written = theSizes;
+    for (std::size_t i = 0; i < written.size() && !stopped; ++i) {
+        if ((stopped = cancelled()))
+            break;
+        const std::string path = folder + "/" + std::to_string(i) + ".tiff";
+        report({0, 0, static_cast<std::int64_t>(i) + 1, static_cast<std::int64_t>(written.size()),
+                path, written[i]});
+        writeTestFile(path, written[i], verbose, panel);
+    }
+    const std::int64_t passes = stopped ? 0 : atLeastOne(readRepeats(panel));
+    for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
+        chooseSizesForPass(panel);
+        const std::size_t count = theSizes.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            if ((stopped = cancelled()))
+                break;
+            const std::string path = folder + "/" + std::to_string(i) + ".tiff";
+            report({pass, passes, static_cast<std::int64_t>(i) + 1,
+                    static_cast<std::int64_t>(count), path, 0});
+            readNumberedFile(path, noCache, verbose);
+        }
+    }
+    finishMultiRun(folder, stopped);
 }
 
 } // namespace quorlan

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "analysis/Analyser.h"
+#include "bench/CancelToken.h"
 #include "bench/PanelSettings.h"
+#include "bench/RandomSizes.h"
 #include "bench/Timebase.h"
 #include "log/LogLines.h"
+
+#include "bench/ProgressSink.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,7 +17,11 @@
 namespace quorlan {
 
 class LogSink;
+class ProgressSink;
 class SysCalls;
+
+// The result fields' text when there is no Analyser.
+inline constexpr const char* noResultText = "0.00 MB/s";
 
 // The sixteen standard file sizes in bytes, in their stored order.
 std::vector<std::int64_t> standardSizes();
@@ -23,8 +32,14 @@ class Bench {
 public:
     explicit Bench(LogSink& log, SysCalls& calls, std::vector<std::int64_t> stdSizes = standardSizes());
 
+    // Optional observers for a front end; neither is owned.
+    void setProgressSink(ProgressSink* sink) { progress_ = sink; }
+    void setCancelToken(const CancelToken* token) { cancel_ = token; }
+    void setRandomSizes(RandomSizes random) { random_ = std::move(random); }
+
     static constexpr std::int64_t theMinReadSize = 9999;
 
+    std::optional<Analyser> theAnalyser{std::in_place};
     Timebase timebase; // theNumerator / theDenominator, 0/0 until readTimebase
     std::optional<Date> startDate;
     std::optional<Date> endDate;
@@ -41,9 +56,38 @@ public:
     // Reads the file at path, through the cache or bypassing it, and logs it.
     void runReadTest(const std::string& path, const PanelSettings& panel);
 
+    // The multi-file tests, on a folder that a panel has confirmed.
+    void performMultiWrite(const std::string& folder, const PanelSettings& panel);
+    void performMultiRead(const std::string& folder, const PanelSettings& panel);
+    void performMixedTest(const std::string& folder, const PanelSettings& panel);
+
+    // Writes one file of size bytes with the panel's fill byte, records it and, when verbose,
+    // logs its line. Failed writes and size 0 leave no trace.
+    void writeTestFile(const std::string& path, std::int64_t size, bool verbose,
+                       const PanelSettings& panel);
+
+    // The texts for the window's result fields after a multi-file test.
+    std::string writeResultText() const;
+    std::string readResultText() const;
+
 private:
     void writeSingleFile(const std::string& path, const PanelSettings& panel);
     void finishRun(const std::string& path);
+    void beginMultiRun(bool verbose);
+    void finishMultiRun(const std::string& folder, bool cancelled);
+    void chooseSizesForPass(const PanelSettings& panel);
+    // One entry of a folder walk: symbolic links and special files are skipped.
+    void readFolderEntry(const std::string& path, bool noCache, bool verbose);
+    // One numbered file of the mixed test: a missing file is skipped.
+    void readNumberedFile(const std::string& path, bool noCache, bool verbose);
+    // Times the read of size bytes; records and logs it when it qualifies.
+    void readAndRecord(const std::string& path, std::int64_t size, bool noCache, bool verbose);
+    bool cancelled() const { return cancel_ && cancel_->cancelled(); }
+    void report(const Progress& progress);
+
+    ProgressSink* progress_ = nullptr;
+    const CancelToken* cancel_ = nullptr;
+    RandomSizes random_;
 
     LogSink& log_;
     SysCalls& calls_;

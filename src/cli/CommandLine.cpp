@@ -2,6 +2,7 @@
 
 #include "bench/Bench.h"
 #include "bench/PanelSettings.h"
+#include "bench/ProgressSink.h"
 #include "bench/SysCalls.h"
 #include "log/LogSink.h"
 
@@ -16,6 +17,7 @@
 #include <iostream>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorlan {
 
@@ -52,6 +54,20 @@ public:
     void appendToLog(const std::string& text) override {
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
+    }
+};
+
+// One line on the terminal, rewritten for every file.
+class StderrProgress final : public ProgressSink {
+public:
+    void fileStarted(const Progress& p) override {
+        std::cerr << "\r\033[K";
+        if (p.passes > 0)
+            std::cerr << "pass " << p.pass << "/" << p.passes << "  ";
+        std::cerr << "file " << p.file;
+        if (p.files > 0)
+            std::cerr << "/" << p.files;
+        std::cerr << "  " << p.path << std::flush;
     }
 };
 
@@ -215,19 +231,27 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         return usageError("empty PATH");
     if (const std::string problem = pathProblem(options); !problem.empty())
         return usageError(problem);
-    if (options.command != "write" && options.command != "read")
-        return usageError("the command '" + options.command + "' is not available yet");
-
     StdoutLog log;
     Bench bench(log, systemCalls(), options.sizes.value_or(standardSizes()));
     bench.readTimebase();
     bench.theSizes = bench.theStdSizes;
     bench.macOSVersion = QSysInfo::prettyProductName().toStdString();
     bench.quorlanVersion = QUORLAN_VERSION;
+    StderrProgress progress;
+    if (isatty(STDERR_FILENO))
+        bench.setProgressSink(&progress);
     if (options.command == "write")
         bench.runWriteTest(options.path, options.panel);
-    else
+    else if (options.command == "read")
         bench.runReadTest(options.path, options.panel);
+    else if (options.command == "multi-write")
+        bench.performMultiWrite(options.path, options.panel);
+    else if (options.command == "multi-read")
+        bench.performMultiRead(options.path, options.panel);
+    else
+        bench.performMixedTest(options.path, options.panel);
+    if (isatty(STDERR_FILENO))
+        std::cerr << "\r\033[K" << std::flush;
     return exitRan;
 }
 

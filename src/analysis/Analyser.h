@@ -1,0 +1,36 @@
+#pragma once
+
+#include "analysis/Result.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quorlan {
+
+// Collects the results of one multi-file test run, grouped by kind, and
+// turns them into the analysis report.
+class Analyser {
+public:
+    std::int64_t minSize = 0;             // results smaller than this are dropped
+    std::vector<double> theRates;         // every recorded rate, in arrival order
+    std::vector<Result> theWrites;        // code 2
+    std::vector<Result> theReads1;        // code 0, regular reads
+    std::vector<Result> theReads2;        // code 1, uncached reads
+    std::set<std::int64_t> theSizeSet;    // distinct sizes of all recorded results
+    std::string theReadResult = "0.00 MB/s";
+    std::string theWriteResult = "0.00 MB/s";
+
+    // Empties the rates, the result lists and the size set; keeps minSize
+    // and the two result texts.
+    void reset();
+
+    void addResult(std::int64_t type, std::int64_t size, double time, double rate);
+
+    // Builds the report text and sets theReadResult / theWriteResult from
+    // the sections present.
+    std::string buildReport();
+};
+
+} // namespace quorlan

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "analysis/Result.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorlan {
+
+// Text of a byte count in decimal (1000-based) units, two decimals:
+//   0 -> "0 bytes", 1 -> "1 byte", 999 -> "999 bytes", 1000 -> "1.00 kB",
+//   999999 -> "1.00 MB", 1500000000 -> "1.50 GB",
+//   INT64_MAX -> "9.22 EB", negatives as their magnitude with a leading "-"
+//   (-1500 -> "-1.50 kB", INT64_MIN -> "-9.22 EB").
+// Units are bytes, kB, MB, GB, TB, PB and EB; the unit is picked after
+// rounding, so a count never reads as "1000.00" of a smaller unit.
+std::string formatByteCount(std::int64_t n);
+
+// Truncates toward zero. No value for NaN, infinities and anything outside
+// [-2^63, 2^63).
+std::optional<std::int64_t> wholeBytes(double x);
+
+// formatByteCount of the truncated figure followed by suffix, or "n/a" when
+// the figure has no whole-byte value.
+std::string rateText(double rate, std::string_view suffix = "/s");
+
+// Mean of the rates; NaN for an empty list.
+double meanRate(const std::vector<Result>& list);
+double meanRate(const std::vector<double>& rates);
+
+// "median = M/second (S/s - F/s)\n" over the rates of the list.
+std::string medianLine(const std::vector<Result>& list);
+
+// Median time of the results of exactly this size; NaN when there are none.
+double medianTimeForSize(const std::vector<Result>& list, std::int64_t size);
+
+// Size moved in one second by the least-squares line time = a + b * size.
+// NaN when the list is empty or all its sizes are equal.
+double regressedRate(const std::vector<Result>& list);
+
+} // namespace quorlan

@@ -1,0 +1,239 @@
+#include "FaultySysCalls.h"
+#include "TempFolder.h"
+
+#include "bench/Bench.h"
+#include "log/LogSink.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+
+using namespace quorlan;
+using namespace quorlan::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RecordingLog : LogSink {
+    std::string text;
+    void appendToLog(const std::string& piece) override { text += piece; }
+};
+
+// Cancels the run when the given file is about to start.
+struct CancelAt : ProgressSink {
+    CancelToken& token;
+    std::int64_t at;
+    std::vector<Progress> seen;
+    CancelAt(CancelToken& t, std::int64_t file) : token(t), at(file) {}
+    void fileStarted(const Progress& p) override {
+        seen.push_back(p);
+        if (p.file == at)
+            token.cancel();
+    }
+};
+
+std::vector<std::int64_t> sorted(std::vector<std::int64_t> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+const std::vector<std::int64_t> smallSizes = {20000, 40000, 60000, 80000};
+
+} // namespace
+
+class MultiFileTest : public ::testing::Test {
+protected:
+    std::string folder = makeTempFolder();
+    RecordingLog log;
+    FaultySysCalls calls;
+    Bench bench{log, calls, smallSizes};
+    PanelSettings panel;
+
+    void SetUp() override {
+        bench.readTimebase();
+        bench.theSizes = bench.theStdSizes;
+        bench.setRandomSizes(RandomSizes(42));
+    }
+    std::int64_t sizeOf(const std::string& name) const {
+        return static_cast<std::int64_t>(fs::file_size(folder + "/" + name));
+    }
+};
+
+TEST_F(MultiFileTest, PassesNameTheirFilesAndLeaveTheLastListInTheSizes) {
+    panel.repeats = "3";
+    bench.performMultiWrite(folder, panel);
+    for (int pass = 1; pass <= 3; ++pass) {
+        std::vector<std::int64_t> sizes;
+        for (int i = 0; i < 4; ++i)
+            sizes.push_back(sizeOf(std::to_string(pass) + "-" + std::to_string(i) + ".tiff"));
+        EXPECT_EQ(sorted(sizes), smallSizes);
+        if (pass == 3) { // the third pass's list, in its order
+            EXPECT_EQ(bench.theSizes, sizes);
+        }
+    }
+    EXPECT_FALSE(fs::exists(folder + "/4-0.tiff"));
+    EXPECT_EQ(bench.theAnalyser->theWrites.size(), 12u);
+    // Not verbose: the log holds the report, the path line and the footer only.
+    EXPECT_EQ(log.text.rfind("\nWrite = 12\n", 0), 0u) << log.text;
+    EXPECT_EQ(count(log.text, "w,"), 0u);
+    EXPECT_EQ(bench.writeResultText(), bench.theAnalyser->theWriteResult);
+}
+
+TEST_F(MultiFileTest, VerboseRandomPassesWithEmptyOrZeroLengthStillWriteFiles) {
+    panel.isRandom = 1;
+    panel.verbose = 1;
+    panel.length = "";
+    bench.setRandomSizes(RandomSizes(7));
+    calls.fakeWrites = true; // random sizes reach 2 GB: count them, do not write them
+    bench.performMultiWrite(folder, panel);
+    EXPECT_EQ(bench.theSizes.size(), 5u);
+    for (std::int64_t size : bench.theSizes) {
+        EXPECT_GE(size, 20000);
+        EXPECT_LE(size, 2000000000);
+    }
+    EXPECT_EQ(log.text.rfind("type,size,time,rate\nw,", 0), 0u);
+    EXPECT_EQ(count(log.text, "\nw,"), 5u);
+    panel.length = "0";
+    panel.repeats = "-3";
+    bench.performMultiWrite(folder, panel);
+    EXPECT_EQ(bench.theSizes.size(), 1u); // at least one file, at least one pass
+}
+
+TEST_F(MultiFileTest, FailedWritesLeaveNoLineAndNoResult) {
+    panel.verbose = 1;
+    calls.failFsyncErrno = EIO;
+    bench.performMultiWrite(folder, panel);
+    EXPECT_TRUE(bench.theAnalyser->theWrites.empty());
+    EXPECT_EQ(count(log.text, "w,"), 0u);
+    EXPECT_NE(log.text.find("\nTest path " + folder + "\n"), std::string::npos);
+}
+
+TEST_F(MultiFileTest, WriteTestFileOfSizeZeroAndWithoutVerbose) {
+    bench.writeTestFile(folder + "/z", 0, true, panel);
+    EXPECT_EQ(sizeOf("z"), 0);
+    EXPECT_TRUE(bench.theAnalyser->theRates.empty());
+    bench.writeTestFile(folder + "/q", 30000, false, panel);
+    EXPECT_EQ(bench.theAnalyser->theWrites.size(), 1u);
+    EXPECT_EQ(log.text, "");
+}
+
+TEST_F(MultiFileTest, FolderReadFiltersSmallFilesLinksAndFolders) {
+    writeFile(folder + "/small", 9999);
+    writeFile(folder + "/exact", 10000);
+    writeFile(folder + "/.hidden", 20000);
+    fs::create_directories(folder + "/sub/deeper");
+    writeFile(folder + "/sub/deeper/inner", 30000);
+    fs::create_symlink(folder + "/exact", folder + "/link");
+    fs::create_directory_symlink(folder, folder + "/sub/loop");
+    panel.verbose = 1;
+    panel.noCache = 1;
+    panel.repeats = "2";
+    bench.performMultiRead(folder, panel);
+    const auto& reads = bench.theAnalyser->theReads2;
+    ASSERT_EQ(reads.size(), 6u); // exact, .hidden and inner, twice; no link, no folder
+    EXPECT_TRUE(bench.theAnalyser->theReads1.empty());
+    EXPECT_EQ(bench.theAnalyser->theSizeSet, (std::set<std::int64_t>{10000, 20000, 30000}));
+    EXPECT_EQ(log.text.rfind("type,size,time,rate\nr*,", 0), 0u);
+    EXPECT_EQ(count(log.text, "\nr*,"), 6u);
+    EXPECT_EQ(count(log.text, "\nr*,10000,"), 2u);
+    EXPECT_EQ(bench.writeResultText(), "0.00 MB/s");
+}
+
+TEST_F(MultiFileTest, FolderOfSmallFilesRecordsNothingButReadsThemAll) {
+    writeFile(folder + "/a", 100);
+    writeFile(folder + "/b", 9999);
+    bench.performMultiRead(folder, panel);
+    EXPECT_TRUE(bench.theAnalyser->theRates.empty());
+    EXPECT_EQ(std::count(calls.calls.begin(), calls.calls.end(), "open"), 2);
+    EXPECT_EQ(log.text.rfind("\nOverall = 0\n", 0), 0u) << log.text;
+}
+
+TEST_F(MultiFileTest, MissingFolderStillEndsWithReportPathAndFooter) {
+    bench.performMultiRead(folder + "/gone", panel);
+    EXPECT_NE(log.text.find("\nTest path " + folder + "/gone\n"), std::string::npos);
+    EXPECT_NE(log.text.find("Quorlan version "), std::string::npos);
+}
+
+TEST_F(MultiFileTest, MixedFirstRunWritesTheStoredOrderAndReadsEveryPass) {
+    panel.repeats = "2";
+    bench.performMixedTest(folder, panel);
+    for (std::size_t i = 0; i < smallSizes.size(); ++i)
+        EXPECT_EQ(sizeOf(std::to_string(i) + ".tiff"), smallSizes[i]);
+    EXPECT_EQ(bench.theAnalyser->theWrites.size(), 4u);
+    EXPECT_EQ(bench.theAnalyser->theReads1.size(), 8u);
+    // The next run writes with the list the second pass chose.
+    const std::vector<std::int64_t> next = bench.theSizes;
+    panel.repeats = "1";
+    bench.performMixedTest(folder, panel);
+    for (std::size_t i = 0; i < next.size(); ++i)
+        EXPECT_EQ(sizeOf(std::to_string(i) + ".tiff"), next[i]);
+}
+
+TEST_F(MultiFileTest, MixedRandomLengthSetsOnlyHowManyFilesArePassRead) {
+    panel.isRandom = 1;
+    panel.length = "2";
+    panel.verbose = 1;
+    calls.fakeWrites = true;
+    bench.performMixedTest(folder, panel); // writes four (faked), reads 0.tiff and 1.tiff
+    EXPECT_EQ(bench.theAnalyser->theWrites.size(), 4u);
+    EXPECT_EQ(bench.theSizes.size(), 2u);
+    const std::string& text = log.text;
+    EXPECT_LT(text.rfind("\nw,"), text.find("\nr,") == std::string::npos ? text.size()
+                                                                         : text.find("\nr,"));
+}
+
+TEST_F(MultiFileTest, MixedSkipsPositionsWithNoFile) {
+    bench.theSizes = {20000, 30000};
+    panel.isRandom = 1;
+    panel.length = "5";
+    panel.noCache = 1;
+    bench.performMixedTest(folder, panel);
+    EXPECT_EQ(bench.theAnalyser->theWrites.size(), 2u);
+    EXPECT_EQ(bench.theAnalyser->theReads2.size(), 2u); // 2.tiff to 4.tiff do not exist
+    EXPECT_FALSE(fs::exists(folder + "/2.tiff"));
+}
+
+TEST_F(MultiFileTest, CancelAfterTheFirstFileStillEndsTheRun) {
+    CancelToken token;
+    CancelAt stopper(token, 1);
+    bench.setCancelToken(&token);
+    bench.setProgressSink(&stopper);
+    panel.repeats = "3";
+    bench.performMultiWrite(folder, panel);
+    EXPECT_EQ(bench.theAnalyser->theWrites.size(), 1u);
+    EXPECT_FALSE(fs::exists(folder + "/1-1.tiff"));
+    EXPECT_EQ(log.text.rfind("Test cancelled.\n\nWrite = 1\n", 0), 0u) << log.text;
+    EXPECT_NE(log.text.find("\nTest path " + folder + "\n"), std::string::npos);
+    ASSERT_EQ(stopper.seen.size(), 1u);
+    EXPECT_EQ(stopper.seen[0].passes, 3);
+    EXPECT_EQ(stopper.seen[0].files, 4);
+}
+
+TEST(RandomSizes, ShuffleIsAPermutationAndSeedsRepeat) {
+    RandomSizes a(5), b(5);
+    std::vector<std::int64_t> x = smallSizes, y = smallSizes;
+    a.shuffleSizes(x);
+    b.shuffleSizes(y);
+    EXPECT_EQ(x, y);
+    EXPECT_EQ(sorted(x), smallSizes);
+    std::vector<std::int64_t> one = {7};
+    a.shuffleSizes(one);
+    EXPECT_EQ(one, std::vector<std::int64_t>{7});
+    // Every position is reachable: over many shuffles each value lands first at least once.
+    std::set<std::int64_t> firsts;
+    for (int i = 0; i < 200; ++i) {
+        std::vector<std::int64_t> v = smallSizes;
+        a.shuffleSizes(v);
+        firsts.insert(v.front());
+    }
+    EXPECT_EQ(firsts.size(), smallSizes.size());
+}
