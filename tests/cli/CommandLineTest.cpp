@@ -60,6 +60,8 @@ bool matchesGolden(const std::string& output, const std::string& fixture, const 
     replace("{path}", escapeRegex(path));
     replace("{time}", R"((\d+\.\d+|\d(\.\d+)?e-\d\d))");
     replace("{rate}", R"(\d+)");
+    replace("{size}", R"((20000|40000))");
+    replace("{figure}", R"((-?\d+(\.\d\d)? (bytes?|kB|MB|GB|TB|PB|EB)|n/a))");
     replace("{date}", R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \+0000)");
     replace("{os}", R"([^\n]*)");
     replace("{version}", R"(\d+\.\d+\.\d+)");
@@ -84,6 +86,18 @@ TEST(CommandLine, WriteThenReadMatchTheGoldenLogs) {
     writeFile(folder + "/empty", 0);
     const Outcome empty = runBench("read " + quoted(folder + "/empty"));
     EXPECT_TRUE(matchesGolden(empty.out, "cli-read-empty.txt", folder + "/empty")) << empty.out;
+}
+
+TEST(CommandLine, MultiWriteThenMultiReadMatchTheGoldenLogs) {
+    const std::string folder = makeTempFolder();
+    const Outcome write = runBench("multi-write --verbose --sizes 20000,40000 " + quoted(folder));
+    EXPECT_EQ(write.status, 0);
+    EXPECT_TRUE(matchesGolden(write.out, "cli-multi-write-verbose.txt", folder)) << write.out;
+    EXPECT_EQ(fs::file_size(folder + "/1-0.tiff") + fs::file_size(folder + "/1-1.tiff"), 60000u);
+    // A small file beside them is read but not recorded.
+    writeFile(folder + "/note.txt", 100);
+    const Outcome read = runBench("multi-read " + quoted(folder));
+    EXPECT_TRUE(matchesGolden(read.out, "cli-multi-read.txt", folder)) << read.out;
 }
 
 TEST(CommandLine, UsageErrorsExitTwoAndWriteNothing) {
