@@ -4,8 +4,7 @@
 
 namespace quorlan {
 
-void Analyser::reset()
-{
+void Analyser::reset() {
     theRates.clear();
     theWrites.clear();
     theReads1.clear();
@@ -13,8 +12,7 @@ void Analyser::reset()
     theSizeSet.clear();
 }
 
-void Analyser::addResult(std::int64_t type, std::int64_t size, double time, double rate)
-{
+void Analyser::addResult(std::int64_t type, std::int64_t size, double time, double rate) {
     if (size < minSize) {
         return;
     }
@@ -39,15 +37,14 @@ void Analyser::addResult(std::int64_t type, std::int64_t size, double time, doub
 namespace {
 
 struct SectionTexts {
-    const char* averageHeader;
-    const char* tableHeader;
-    const char* regressionHeader;
+    const char *averageHeader;
+    const char *tableHeader;
+    const char *regressionHeader;
 };
 
-void appendSection(std::string& report, const std::vector<Result>& list,
-                   const std::vector<std::int64_t>& sizes, const SectionTexts& texts,
-                   std::string& resultText)
-{
+void appendSection(std::string &report, const std::vector<Result> &list,
+                   const std::vector<std::int64_t> &sizes, const SectionTexts &texts,
+                   std::string &resultText) {
     const std::string count = std::to_string(list.size());
 
     report += texts.averageHeader;
@@ -78,8 +75,7 @@ void appendSection(std::string& report, const std::vector<Result>& list,
 
 } // namespace
 
-std::string Analyser::buildReport()
-{
+std::string Analyser::buildReport() {
     // std::set is already ordered ascending.
     const std::vector<std::int64_t> sizes(theSizeSet.begin(), theSizeSet.end());
 
@@ -96,8 +92,7 @@ std::string Analyser::buildReport()
     }
     if (!theWrites.empty()) {
         appendSection(report, theWrites, sizes,
-                      {"\nWrite = ", "\nsize_write,rate_write\n", "\nWrite n = "},
-                      theWriteResult);
+                      {"\nWrite = ", "\nsize_write,rate_write\n", "\nWrite n = "}, theWriteResult);
     }
 
     report += "\nOverall = ";

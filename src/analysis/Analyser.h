@@ -13,12 +13,12 @@ namespace quorlan {
 // turns them into the analysis report.
 class Analyser {
 public:
-    std::int64_t minSize = 0;             // results smaller than this are dropped
-    std::vector<double> theRates;         // every recorded rate, in arrival order
-    std::vector<Result> theWrites;        // code 2
-    std::vector<Result> theReads1;        // code 0, regular reads
-    std::vector<Result> theReads2;        // code 1, uncached reads
-    std::set<std::int64_t> theSizeSet;    // distinct sizes of all recorded results
+    std::int64_t minSize = 0;          // results smaller than this are dropped
+    std::vector<double> theRates;      // every recorded rate, in arrival order
+    std::vector<Result> theWrites;     // code 2
+    std::vector<Result> theReads1;     // code 0, regular reads
+    std::vector<Result> theReads2;     // code 1, uncached reads
+    std::set<std::int64_t> theSizeSet; // distinct sizes of all recorded results
     std::string theReadResult = "0.00 MB/s";
     std::string theWriteResult = "0.00 MB/s";
 

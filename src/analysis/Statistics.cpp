@@ -15,8 +15,7 @@ namespace {
 constexpr std::string_view kMissing = "n/a";
 
 // Median of an already sorted list; NaN when empty.
-double sortedMedian(const std::vector<double>& sorted)
-{
+double sortedMedian(const std::vector<double> &sorted) {
     const std::size_t n = sorted.size();
     if (n == 0) {
         return std::numeric_limits<double>::quiet_NaN();
@@ -27,14 +26,12 @@ double sortedMedian(const std::vector<double>& sorted)
     return (sorted[n / 2] + sorted[n / 2 - 1]) * 0.5;
 }
 
-std::string formatMagnitude(std::int64_t magnitude)
-{
+std::string formatMagnitude(std::int64_t magnitude) {
     if (magnitude == 1) {
         return "1 byte";
     }
-    std::string text = QLocale::c()
-                           .formattedDataSize(magnitude, 2, QLocale::DataSizeSIFormat)
-                           .toStdString();
+    std::string text =
+        QLocale::c().formattedDataSize(magnitude, 2, QLocale::DataSizeSIFormat).toStdString();
     // Qt chooses the unit before rounding, so e.g. 999999 comes out as
     // "1000.00 kB". Move such a figure up to the next unit.
     static constexpr std::array<std::string_view, 6> kUnits = {"kB", "MB", "GB", "TB", "PB", "EB"};
@@ -52,8 +49,7 @@ std::string formatMagnitude(std::int64_t magnitude)
 
 } // namespace
 
-std::string formatByteCount(std::int64_t n)
-{
+std::string formatByteCount(std::int64_t n) {
     if (n == std::numeric_limits<std::int64_t>::min()) {
         // Its magnitude does not fit; INT64_MAX rounds to the same text.
         return "-" + formatMagnitude(std::numeric_limits<std::int64_t>::max());
@@ -64,8 +60,7 @@ std::string formatByteCount(std::int64_t n)
     return formatMagnitude(n);
 }
 
-std::optional<std::int64_t> wholeBytes(double x)
-{
+std::optional<std::int64_t> wholeBytes(double x) {
     constexpr double kLimit = 9223372036854775808.0; // 2^63
     if (!std::isfinite(x) || x < -kLimit || x >= kLimit) {
         return std::nullopt;
@@ -73,8 +68,7 @@ std::optional<std::int64_t> wholeBytes(double x)
     return static_cast<std::int64_t>(x);
 }
 
-std::string rateText(double rate, std::string_view suffix)
-{
+std::string rateText(double rate, std::string_view suffix) {
     const std::optional<std::int64_t> whole = wholeBytes(rate);
     if (!whole) {
         return std::string(kMissing);
@@ -84,17 +78,15 @@ std::string rateText(double rate, std::string_view suffix)
     return text;
 }
 
-double meanRate(const std::vector<Result>& list)
-{
+double meanRate(const std::vector<Result> &list) {
     double sum = 0.0;
-    for (const Result& r : list) {
+    for (const Result &r : list) {
         sum += r.rate;
     }
     return sum / static_cast<double>(list.size());
 }
 
-double meanRate(const std::vector<double>& rates)
-{
+double meanRate(const std::vector<double> &rates) {
     double sum = 0.0;
     for (const double rate : rates) {
         sum += rate;
@@ -102,11 +94,10 @@ double meanRate(const std::vector<double>& rates)
     return sum / static_cast<double>(rates.size());
 }
 
-std::string medianLine(const std::vector<Result>& list)
-{
+std::string medianLine(const std::vector<Result> &list) {
     std::vector<double> rates;
     rates.reserve(list.size());
-    for (const Result& r : list) {
+    for (const Result &r : list) {
         rates.push_back(r.rate);
     }
     std::stable_sort(rates.begin(), rates.end());
@@ -126,10 +117,9 @@ std::string medianLine(const std::vector<Result>& list)
     return line;
 }
 
-double medianTimeForSize(const std::vector<Result>& list, std::int64_t size)
-{
+double medianTimeForSize(const std::vector<Result> &list, std::int64_t size) {
     std::vector<double> times;
-    for (const Result& r : list) {
+    for (const Result &r : list) {
         if (r.size == size) {
             times.push_back(r.time);
         }
@@ -138,8 +128,7 @@ double medianTimeForSize(const std::vector<Result>& list, std::int64_t size)
     return sortedMedian(times);
 }
 
-double regressedRate(const std::vector<Result>& list)
-{
+double regressedRate(const std::vector<Result> &list) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     if (list.empty()) {
         return nan;
@@ -147,7 +136,7 @@ double regressedRate(const std::vector<Result>& list)
     // With a single size there is no line to fit; rounding could otherwise
     // leave a tiny non-zero Sss and a meaningless figure.
     const bool oneSize = std::all_of(list.begin(), list.end(),
-                                     [&](const Result& r) { return r.size == list.front().size; });
+                                     [&](const Result &r) { return r.size == list.front().size; });
     if (oneSize) {
         return nan;
     }
@@ -156,7 +145,7 @@ double regressedRate(const std::vector<Result>& list)
     double sumT = 0.0;
     double sumS = 0.0;
     double sumSS = 0.0;
-    for (const Result& r : list) {
+    for (const Result &r : list) {
         const double s = static_cast<double>(r.size);
         const double t = r.time;
         sumTS += t * s;

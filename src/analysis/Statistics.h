@@ -28,17 +28,17 @@ std::optional<std::int64_t> wholeBytes(double x);
 std::string rateText(double rate, std::string_view suffix = "/s");
 
 // Mean of the rates; NaN for an empty list.
-double meanRate(const std::vector<Result>& list);
-double meanRate(const std::vector<double>& rates);
+double meanRate(const std::vector<Result> &list);
+double meanRate(const std::vector<double> &rates);
 
 // "median = M/second (S/s - F/s)\n" over the rates of the list.
-std::string medianLine(const std::vector<Result>& list);
+std::string medianLine(const std::vector<Result> &list);
 
 // Median time of the results of exactly this size; NaN when there are none.
-double medianTimeForSize(const std::vector<Result>& list, std::int64_t size);
+double medianTimeForSize(const std::vector<Result> &list, std::int64_t size);
 
 // Size moved in one second by the least-squares line time = a + b * size.
 // NaN when the list is empty or all its sizes are equal.
-double regressedRate(const std::vector<Result>& list);
+double regressedRate(const std::vector<Result> &list);
 
 } // namespace quorlan

@@ -11,30 +11,32 @@
 namespace quorlan {
 
 std::vector<std::int64_t> standardSizes() {
-    return {2000000,   4000000,   6000000,   8000000,   10000000,   20000000,
-            40000000,  60000000,  80000000,  100000000, 200000000,  400000000,
+    return {2000000,   4000000,   6000000,    8000000,   10000000,  20000000,
+            40000000,  60000000,  80000000,   100000000, 200000000, 400000000,
             600000000, 800000000, 1000000000, 2000000000};
 }
 
-Bench::Bench(LogSink& log, SysCalls& calls, std::vector<std::int64_t> stdSizes)
+Bench::Bench(LogSink &log, SysCalls &calls, std::vector<std::int64_t> stdSizes)
     : theStdSizes(std::move(stdSizes)), log_(log), calls_(calls) {}
 
-void Bench::readTimebase() { timebase.readTimebase(calls_); }
+void Bench::readTimebase() {
+    timebase.readTimebase(calls_);
+}
 
-void Bench::finishRun(const std::string& path) {
+void Bench::finishRun(const std::string &path) {
     endDate = std::chrono::system_clock::now();
     log_.appendToLog(testPathLine(path));
     appendRunFooter(log_, RunFooter{macType, macOSVersion, quorlanVersion, startDate, endDate});
 }
 
-void Bench::runWriteTest(const std::string& path, const PanelSettings& panel) {
+void Bench::runWriteTest(const std::string &path, const PanelSettings &panel) {
     log_.appendToLog(columnHeaderLine());
     startDate = std::chrono::system_clock::now();
     writeSingleFile(path, panel);
     finishRun(path);
 }
 
-void Bench::writeSingleFile(const std::string& path, const PanelSettings& panel) {
+void Bench::writeSingleFile(const std::string &path, const PanelSettings &panel) {
     const std::optional<std::int64_t> size = readFileSize(panel);
     if (!size) {
         log_.appendToLog("Cannot write a file of size " + fileSizeText(panel) +
@@ -56,7 +58,7 @@ void Bench::writeSingleFile(const std::string& path, const PanelSettings& panel)
         log_.appendToLog(measurementLine("w", *size, time));
 }
 
-void Bench::runReadTest(const std::string& path, const PanelSettings& panel) {
+void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
     log_.appendToLog(columnHeaderLine());
     startDate = std::chrono::system_clock::now();
     const bool bypass = isChecked(panel.noCache);
@@ -72,7 +74,7 @@ void Bench::runReadTest(const std::string& path, const PanelSettings& panel) {
     finishRun(path);
 }
 
-void Bench::report(const Progress& progress) {
+void Bench::report(const Progress &progress) {
     if (progress_)
         progress_->fileStarted(progress);
 }
@@ -93,7 +95,7 @@ void Bench::beginMultiRun(bool verbose) {
     startDate = std::chrono::system_clock::now();
 }
 
-void Bench::finishMultiRun(const std::string& folder, bool wasCancelled) {
+void Bench::finishMultiRun(const std::string &folder, bool wasCancelled) {
     endDate = std::chrono::system_clock::now();
     if (wasCancelled)
         log_.appendToLog("Test cancelled.\n");
@@ -103,7 +105,7 @@ void Bench::finishMultiRun(const std::string& folder, bool wasCancelled) {
     appendRunFooter(log_, RunFooter{macType, macOSVersion, quorlanVersion, startDate, endDate});
 }
 
-void Bench::chooseSizesForPass(const PanelSettings& panel) {
+void Bench::chooseSizesForPass(const PanelSettings &panel) {
     if (isChecked(panel.isRandom)) {
         theSizes.clear();
         const std::int64_t count = atLeastOne(readLength(panel));
@@ -116,8 +118,8 @@ void Bench::chooseSizesForPass(const PanelSettings& panel) {
     }
 }
 
-void Bench::writeTestFile(const std::string& path, std::int64_t size, bool verbose,
-                          const PanelSettings& panel) {
+void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbose,
+                          const PanelSettings &panel) {
     double time = 0.0;
     {
         const TestBuffer buffer = makeTestData(size, readFillByte(panel));
@@ -134,7 +136,7 @@ void Bench::writeTestFile(const std::string& path, std::int64_t size, bool verbo
         log_.appendToLog(measurementLine("w", size, time));
 }
 
-void Bench::readFolderEntry(const std::string& path, bool noCache, bool verbose) {
+void Bench::readFolderEntry(const std::string &path, bool noCache, bool verbose) {
     struct stat info {};
     if (calls_.lstat(path.c_str(), &info) != 0)
         return; // vanished or unreadable: skipped silently
@@ -145,14 +147,14 @@ void Bench::readFolderEntry(const std::string& path, bool noCache, bool verbose)
     readAndRecord(path, S_ISREG(info.st_mode) ? info.st_size : 0, noCache, verbose);
 }
 
-void Bench::readNumberedFile(const std::string& path, bool noCache, bool verbose) {
+void Bench::readNumberedFile(const std::string &path, bool noCache, bool verbose) {
     struct stat info {};
     if (calls_.stat(path.c_str(), &info) != 0)
         return; // no such file: the position is skipped
     readAndRecord(path, S_ISREG(info.st_mode) ? info.st_size : 0, noCache, verbose);
 }
 
-void Bench::readAndRecord(const std::string& path, std::int64_t size, bool noCache, bool verbose) {
+void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose) {
     TimedIo io(calls_, timebase);
     const double time = noCache ? io.timedUncachedRead(path) : io.timedRead(path, 0, size);
     if (time > 0 && size > theMinReadSize && theAnalyser)
@@ -161,7 +163,7 @@ void Bench::readAndRecord(const std::string& path, std::int64_t size, bool noCac
         log_.appendToLog(measurementLine(noCache ? "r*" : "r", size, time));
 }
 
-void Bench::performMultiWrite(const std::string& folder, const PanelSettings& panel) {
+void Bench::performMultiWrite(const std::string &folder, const PanelSettings &panel) {
     const bool verbose = isChecked(panel.verbose);
     beginMultiRun(verbose);
     const std::int64_t passes = atLeastOne(readRepeats(panel));
@@ -181,7 +183,7 @@ void Bench::performMultiWrite(const std::string& folder, const PanelSettings& pa
     finishMultiRun(folder, stopped);
 }
 
-void Bench::performMultiRead(const std::string& folder, const PanelSettings& panel) {
+void Bench::performMultiRead(const std::string &folder, const PanelSettings &panel) {
     const bool noCache = isChecked(panel.noCache);
     const bool verbose = isChecked(panel.verbose);
     beginMultiRun(verbose);
@@ -189,7 +191,7 @@ void Bench::performMultiRead(const std::string& folder, const PanelSettings& pan
     bool stopped = false;
     for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
         std::int64_t file = 0;
-        walkFolder(folder, [&](const std::string& relative) {
+        walkFolder(folder, [&](const std::string &relative) {
             if ((stopped = cancelled()))
                 return false;
             const std::string path = folder + "/" + relative;
@@ -201,7 +203,7 @@ void Bench::performMultiRead(const std::string& folder, const PanelSettings& pan
     finishMultiRun(folder, stopped);
 }
 
-void Bench::performMixedTest(const std::string& folder, const PanelSettings& panel) {
+void Bench::performMixedTest(const std::string &folder, const PanelSettings &panel) {
     const bool noCache = isChecked(panel.noCache);
     const bool verbose = isChecked(panel.verbose);
     beginMultiRun(verbose);

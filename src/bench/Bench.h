@@ -21,7 +21,7 @@ class ProgressSink;
 class SysCalls;
 
 // The result fields' text when there is no Analyser.
-inline constexpr const char* noResultText = "0.00 MB/s";
+inline constexpr const char *noResultText = "0.00 MB/s";
 
 // The sixteen standard file sizes in bytes, in their stored order.
 std::vector<std::int64_t> standardSizes();
@@ -30,11 +30,12 @@ std::vector<std::int64_t> standardSizes();
 // log sink; the panel settings are the values the panel held when the test started.
 class Bench {
 public:
-    explicit Bench(LogSink& log, SysCalls& calls, std::vector<std::int64_t> stdSizes = standardSizes());
+    explicit Bench(LogSink &log, SysCalls &calls,
+                   std::vector<std::int64_t> stdSizes = standardSizes());
 
     // Optional observers for a front end; neither is owned.
-    void setProgressSink(ProgressSink* sink) { progress_ = sink; }
-    void setCancelToken(const CancelToken* token) { cancel_ = token; }
+    void setProgressSink(ProgressSink *sink) { progress_ = sink; }
+    void setCancelToken(const CancelToken *token) { cancel_ = token; }
     void setRandomSizes(RandomSizes random) { random_ = std::move(random); }
 
     static constexpr std::int64_t theMinReadSize = 9999;
@@ -52,45 +53,45 @@ public:
     void readTimebase();
 
     // Writes one file of the panel's size and fill byte at path and logs it.
-    void runWriteTest(const std::string& path, const PanelSettings& panel);
+    void runWriteTest(const std::string &path, const PanelSettings &panel);
     // Reads the file at path, through the cache or bypassing it, and logs it.
-    void runReadTest(const std::string& path, const PanelSettings& panel);
+    void runReadTest(const std::string &path, const PanelSettings &panel);
 
     // The multi-file tests, on a folder that a panel has confirmed.
-    void performMultiWrite(const std::string& folder, const PanelSettings& panel);
-    void performMultiRead(const std::string& folder, const PanelSettings& panel);
-    void performMixedTest(const std::string& folder, const PanelSettings& panel);
+    void performMultiWrite(const std::string &folder, const PanelSettings &panel);
+    void performMultiRead(const std::string &folder, const PanelSettings &panel);
+    void performMixedTest(const std::string &folder, const PanelSettings &panel);
 
     // Writes one file of size bytes with the panel's fill byte, records it and, when verbose,
     // logs its line. Failed writes and size 0 leave no trace.
-    void writeTestFile(const std::string& path, std::int64_t size, bool verbose,
-                       const PanelSettings& panel);
+    void writeTestFile(const std::string &path, std::int64_t size, bool verbose,
+                       const PanelSettings &panel);
 
     // The texts for the window's result fields after a multi-file test.
     std::string writeResultText() const;
     std::string readResultText() const;
 
 private:
-    void writeSingleFile(const std::string& path, const PanelSettings& panel);
-    void finishRun(const std::string& path);
+    void writeSingleFile(const std::string &path, const PanelSettings &panel);
+    void finishRun(const std::string &path);
     void beginMultiRun(bool verbose);
-    void finishMultiRun(const std::string& folder, bool cancelled);
-    void chooseSizesForPass(const PanelSettings& panel);
+    void finishMultiRun(const std::string &folder, bool cancelled);
+    void chooseSizesForPass(const PanelSettings &panel);
     // One entry of a folder walk: symbolic links and special files are skipped.
-    void readFolderEntry(const std::string& path, bool noCache, bool verbose);
+    void readFolderEntry(const std::string &path, bool noCache, bool verbose);
     // One numbered file of the mixed test: a missing file is skipped.
-    void readNumberedFile(const std::string& path, bool noCache, bool verbose);
+    void readNumberedFile(const std::string &path, bool noCache, bool verbose);
     // Times the read of size bytes; records and logs it when it qualifies.
-    void readAndRecord(const std::string& path, std::int64_t size, bool noCache, bool verbose);
+    void readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose);
     bool cancelled() const { return cancel_ && cancel_->cancelled(); }
-    void report(const Progress& progress);
+    void report(const Progress &progress);
 
-    ProgressSink* progress_ = nullptr;
-    const CancelToken* cancel_ = nullptr;
+    ProgressSink *progress_ = nullptr;
+    const CancelToken *cancel_ = nullptr;
     RandomSizes random_;
 
-    LogSink& log_;
-    SysCalls& calls_;
+    LogSink &log_;
+    SysCalls &calls_;
 };
 
 } // namespace quorlan

@@ -10,21 +10,21 @@ namespace quorlan {
 namespace {
 
 struct CloseDir {
-    void operator()(DIR* dir) const { closedir(dir); }
+    void operator()(DIR *dir) const { closedir(dir); }
 };
 using DirHandle = std::unique_ptr<DIR, CloseDir>;
 
-bool isDot(const char* name) {
+bool isDot(const char *name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 // Reads one folder's names whole, so no descriptor stays open while its subfolders are walked:
 // a tree of any depth needs one open folder at a time.
-bool listFolder(const std::string& path, std::vector<std::string>& names) {
+bool listFolder(const std::string &path, std::vector<std::string> &names) {
     DirHandle dir(opendir(path.c_str()));
     if (!dir)
         return false;
-    while (const dirent* entry = readdir(dir.get())) {
+    while (const dirent *entry = readdir(dir.get())) {
         if (!isDot(entry->d_name))
             names.emplace_back(entry->d_name);
     }
@@ -33,7 +33,7 @@ bool listFolder(const std::string& path, std::vector<std::string>& names) {
 
 } // namespace
 
-bool walkFolder(const std::string& folder, const std::function<bool(const std::string&)>& visit) {
+bool walkFolder(const std::string &folder, const std::function<bool(const std::string &)> &visit) {
     struct Pending {
         std::string relative; // "" for the top folder
         std::vector<std::string> names;
@@ -43,7 +43,7 @@ bool walkFolder(const std::string& folder, const std::function<bool(const std::s
     if (!listFolder(folder, stack.back().names))
         return false;
     while (!stack.empty()) {
-        Pending& top = stack.back();
+        Pending &top = stack.back();
         if (top.next == top.names.size()) {
             stack.pop_back();
             continue;

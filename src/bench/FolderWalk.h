@@ -10,6 +10,6 @@ namespace quorlan {
 // lists them. Symbolic links are reported but never followed, so no loop can be entered. A
 // subfolder that cannot be opened is reported and its contents are left out. visit returns false
 // to stop the walk. Returns false when the folder itself cannot be opened.
-bool walkFolder(const std::string& folder, const std::function<bool(const std::string&)>& visit);
+bool walkFolder(const std::string &folder, const std::function<bool(const std::string &)> &visit);
 
 } // namespace quorlan

@@ -10,13 +10,11 @@ namespace quorlan {
 
 namespace {
 
-bool isAsciiSpace(char c)
-{
+bool isAsciiSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-std::string_view trimmed(std::string_view text)
-{
+std::string_view trimmed(std::string_view text) {
     while (!text.empty() && isAsciiSpace(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && isAsciiSpace(text.back()))
@@ -24,16 +22,14 @@ std::string_view trimmed(std::string_view text)
     return text;
 }
 
-bool isDigit(char c)
-{
+bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
 // from_chars reports result_out_of_range both for overflow and for underflow.
 // Tell them apart from the decimal order of the leading significant digit:
 // a non-negative order means the number is huge, a negative one that it is tiny.
-bool isHugeMagnitude(std::string_view number)
-{
+bool isHugeMagnitude(std::string_view number) {
     if (!number.empty() && (number.front() == '-' || number.front() == '+'))
         number.remove_prefix(1);
 
@@ -76,13 +72,11 @@ bool isHugeMagnitude(std::string_view number)
 
 } // namespace
 
-bool isChecked(int checkBoxState)
-{
+bool isChecked(int checkBoxState) {
     return checkBoxState == 1;
 }
 
-NumberReading readNumberField(std::string_view text, std::int64_t defaultValue)
-{
+NumberReading readNumberField(std::string_view text, std::int64_t defaultValue) {
     const NumberReading useDefault{NumberReading::Kind::Default, defaultValue};
     const NumberReading outOfRange{NumberReading::Kind::OutOfRange, defaultValue};
 
@@ -98,8 +92,8 @@ NumberReading readNumberField(std::string_view text, std::int64_t defaultValue)
         return useDefault;
 
     double x = 0.0;
-    const char* const first = body.data();
-    const char* const last = body.data() + body.size();
+    const char *const first = body.data();
+    const char *const last = body.data() + body.size();
     const auto [ptr, ec] = std::from_chars(first, last, x, std::chars_format::general);
     if (ptr != last)
         return useDefault;
@@ -118,8 +112,7 @@ NumberReading readNumberField(std::string_view text, std::int64_t defaultValue)
     return {NumberReading::Kind::Value, static_cast<std::int64_t>(truncated)};
 }
 
-std::optional<std::int64_t> readFileSize(const PanelSettings& settings)
-{
+std::optional<std::int64_t> readFileSize(const PanelSettings &settings) {
     const NumberReading n = readNumberField(settings.filesize, 1);
     if (n.kind == NumberReading::Kind::OutOfRange || n.value < 0)
         return std::nullopt;
@@ -137,8 +130,7 @@ std::optional<std::int64_t> readFileSize(const PanelSettings& settings)
     return bytes;
 }
 
-std::uint8_t readFillByte(const PanelSettings& settings)
-{
+std::uint8_t readFillByte(const PanelSettings &settings) {
     switch (settings.contentIndex) {
     case 0:
         return 0x00;
@@ -151,24 +143,20 @@ std::uint8_t readFillByte(const PanelSettings& settings)
     }
 }
 
-std::int64_t readRepeats(const PanelSettings& settings)
-{
+std::int64_t readRepeats(const PanelSettings &settings) {
     return readNumberField(settings.repeats, 1).value;
 }
 
-std::int64_t readLength(const PanelSettings& settings)
-{
+std::int64_t readLength(const PanelSettings &settings) {
     return readNumberField(settings.length, 5).value;
 }
 
-std::int64_t atLeastOne(std::int64_t n)
-{
+std::int64_t atLeastOne(std::int64_t n) {
     return std::max<std::int64_t>(n, 1);
 }
 
-std::string fileSizeText(const PanelSettings& settings)
-{
-    const char* unit = "KB";
+std::string fileSizeText(const PanelSettings &settings) {
+    const char *unit = "KB";
     if (settings.sizeIndex == 1)
         unit = "MB";
     else if (settings.sizeIndex > 1)

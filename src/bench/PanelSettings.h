@@ -11,11 +11,11 @@ namespace quorlan {
 // validated; the read* functions below turn them into the numbers the tests use.
 struct PanelSettings {
     std::string filesize = "1";
-    int sizeIndex = 0;      // unit pop-up: 0 KB, 1 MB, 2 GB; -1 = no selection
-    int contentIndex = 0;   // fill pop-up: 0 0x00, 1 0x88, 2 0x1A, 3 0x41; -1 = no selection
+    int sizeIndex = 0;    // unit pop-up: 0 KB, 1 MB, 2 GB; -1 = no selection
+    int contentIndex = 0; // fill pop-up: 0 0x00, 1 0x88, 2 0x1A, 3 0x41; -1 = no selection
     std::string repeats = "1";
     std::string length = "5";
-    int noCache = 0;        // check-box states: 1 on, 0 off, -1 mixed
+    int noCache = 0; // check-box states: 1 on, 0 off, -1 mixed
     int verbose = 0;
     int isRandom = 0;
 };
@@ -38,18 +38,18 @@ NumberReading readNumberField(std::string_view text, std::int64_t defaultValue);
 
 // File size in bytes (decimal units). nullopt when the typed number is negative,
 // out of range, or the product overflows int64.
-std::optional<std::int64_t> readFileSize(const PanelSettings& settings);
+std::optional<std::int64_t> readFileSize(const PanelSettings &settings);
 
-std::uint8_t readFillByte(const PanelSettings& settings);
+std::uint8_t readFillByte(const PanelSettings &settings);
 
 // Raw numbers, possibly zero or negative; use atLeastOne() where a count is needed.
-std::int64_t readRepeats(const PanelSettings& settings);
-std::int64_t readLength(const PanelSettings& settings);
+std::int64_t readRepeats(const PanelSettings &settings);
+std::int64_t readLength(const PanelSettings &settings);
 
 // A repeats or length value below 1 counts as 1.
 std::int64_t atLeastOne(std::int64_t n);
 
 // The typed size with its unit, for messages, e.g. "-5 KB".
-std::string fileSizeText(const PanelSettings& settings);
+std::string fileSizeText(const PanelSettings &settings);
 
 } // namespace quorlan

@@ -20,7 +20,7 @@ struct Progress {
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
-    virtual void fileStarted(const Progress& progress) = 0;
+    virtual void fileStarted(const Progress &progress) = 0;
 };
 
 } // namespace quorlan

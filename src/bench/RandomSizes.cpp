@@ -9,7 +9,7 @@ std::int64_t RandomSizes::randomSize() {
     return draw(engine_);
 }
 
-void RandomSizes::shuffleSizes(std::vector<std::int64_t>& sizes) {
+void RandomSizes::shuffleSizes(std::vector<std::int64_t> &sizes) {
     if (sizes.size() < 2)
         return;
     for (std::size_t i = 0; i + 1 < sizes.size(); ++i) {

@@ -20,7 +20,7 @@ public:
     std::int64_t randomSize();
 
     // Unbiased Fisher-Yates from the front: position i swaps with a uniform j in [i, last].
-    void shuffleSizes(std::vector<std::int64_t>& sizes);
+    void shuffleSizes(std::vector<std::int64_t> &sizes);
 
 private:
     std::mt19937_64 engine_;

@@ -11,16 +11,18 @@
 
 namespace quorlan {
 
-int PosixSysCalls::open(const char* path, int flags, mode_t mode) {
+int PosixSysCalls::open(const char *path, int flags, mode_t mode) {
     return ::open(path, flags | O_CLOEXEC, mode);
 }
-ssize_t PosixSysCalls::read(int fd, void* buffer, std::size_t count) {
+ssize_t PosixSysCalls::read(int fd, void *buffer, std::size_t count) {
     return ::read(fd, buffer, count);
 }
-ssize_t PosixSysCalls::write(int fd, const void* buffer, std::size_t count) {
+ssize_t PosixSysCalls::write(int fd, const void *buffer, std::size_t count) {
     return ::write(fd, buffer, count);
 }
-off_t PosixSysCalls::lseek(int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); }
+off_t PosixSysCalls::lseek(int fd, off_t offset, int whence) {
+    return ::lseek(fd, offset, whence);
+}
 
 int PosixSysCalls::fsync(int fd) {
 #if defined(__APPLE__)
@@ -31,10 +33,18 @@ int PosixSysCalls::fsync(int fd) {
     return ::fsync(fd);
 }
 
-int PosixSysCalls::close(int fd) { return ::close(fd); }
-int PosixSysCalls::fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
-int PosixSysCalls::stat(const char* path, struct stat* info) { return ::stat(path, info); }
-int PosixSysCalls::lstat(const char* path, struct stat* info) { return ::lstat(path, info); }
+int PosixSysCalls::close(int fd) {
+    return ::close(fd);
+}
+int PosixSysCalls::fstat(int fd, struct stat *info) {
+    return ::fstat(fd, info);
+}
+int PosixSysCalls::stat(const char *path, struct stat *info) {
+    return ::stat(path, info);
+}
+int PosixSysCalls::lstat(const char *path, struct stat *info) {
+    return ::lstat(path, info);
+}
 
 int PosixSysCalls::dropCache(int fd) {
 #if defined(__APPLE__)
@@ -72,7 +82,7 @@ std::uint64_t PosixSysCalls::monotonicTicks() {
 #endif
 }
 
-void PosixSysCalls::timebase(std::uint64_t& numerator, std::uint64_t& denominator) {
+void PosixSysCalls::timebase(std::uint64_t &numerator, std::uint64_t &denominator) {
 #if defined(__APPLE__)
     mach_timebase_info_data_t info{};
     mach_timebase_info(&info);
@@ -84,7 +94,7 @@ void PosixSysCalls::timebase(std::uint64_t& numerator, std::uint64_t& denominato
 #endif
 }
 
-SysCalls& systemCalls() {
+SysCalls &systemCalls() {
     static PosixSysCalls calls;
     return calls;
 }

@@ -14,15 +14,15 @@ namespace quorlan {
 class SysCalls {
 public:
     virtual ~SysCalls() = default;
-    virtual int open(const char* path, int flags, mode_t mode) = 0;
-    virtual ssize_t read(int fd, void* buffer, std::size_t count) = 0;
-    virtual ssize_t write(int fd, const void* buffer, std::size_t count) = 0;
+    virtual int open(const char *path, int flags, mode_t mode) = 0;
+    virtual ssize_t read(int fd, void *buffer, std::size_t count) = 0;
+    virtual ssize_t write(int fd, const void *buffer, std::size_t count) = 0;
     virtual off_t lseek(int fd, off_t offset, int whence) = 0;
     virtual int fsync(int fd) = 0;
     virtual int close(int fd) = 0;
-    virtual int fstat(int fd, struct stat* info) = 0;
-    virtual int stat(const char* path, struct stat* info) = 0;
-    virtual int lstat(const char* path, struct stat* info) = 0;
+    virtual int fstat(int fd, struct stat *info) = 0;
+    virtual int stat(const char *path, struct stat *info) = 0;
+    virtual int lstat(const char *path, struct stat *info) = 0;
     // Drops the file's cached pages (posix_fadvise DONTNEED on Linux, F_NOCACHE on macOS).
     virtual int dropCache(int fd) = 0;
     // Clears the cache-bypass flag of an open descriptor (O_DIRECT on Linux).
@@ -30,29 +30,29 @@ public:
     // The monotonic counter in ticks (nanoseconds on Linux).
     virtual std::uint64_t monotonicTicks() = 0;
     // The counter's timebase: nanoseconds per tick as numerator / denominator.
-    virtual void timebase(std::uint64_t& numerator, std::uint64_t& denominator) = 0;
+    virtual void timebase(std::uint64_t &numerator, std::uint64_t &denominator) = 0;
 };
 
 // The operating system's calls.
 class PosixSysCalls : public SysCalls {
 public:
-    int open(const char* path, int flags, mode_t mode) override;
-    ssize_t read(int fd, void* buffer, std::size_t count) override;
-    ssize_t write(int fd, const void* buffer, std::size_t count) override;
+    int open(const char *path, int flags, mode_t mode) override;
+    ssize_t read(int fd, void *buffer, std::size_t count) override;
+    ssize_t write(int fd, const void *buffer, std::size_t count) override;
     off_t lseek(int fd, off_t offset, int whence) override;
     int fsync(int fd) override;
     int close(int fd) override;
-    int fstat(int fd, struct stat* info) override;
-    int stat(const char* path, struct stat* info) override;
-    int lstat(const char* path, struct stat* info) override;
+    int fstat(int fd, struct stat *info) override;
+    int stat(const char *path, struct stat *info) override;
+    int lstat(const char *path, struct stat *info) override;
     int dropCache(int fd) override;
     int clearDirect(int fd) override;
     std::uint64_t monotonicTicks() override;
-    void timebase(std::uint64_t& numerator, std::uint64_t& denominator) override;
+    void timebase(std::uint64_t &numerator, std::uint64_t &denominator) override;
 };
 
 // One process-wide instance of the real calls.
-SysCalls& systemCalls();
+SysCalls &systemCalls();
 
 // Extra open flags for a cache-bypassing read (O_DIRECT on Linux; 0 where there is none).
 int directReadFlag();

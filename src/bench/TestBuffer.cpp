@@ -9,7 +9,9 @@ namespace {
 constexpr std::size_t pageSize = 4096;
 }
 
-void TestBuffer::Free::operator()(std::uint8_t* p) const { std::free(p); }
+void TestBuffer::Free::operator()(std::uint8_t *p) const {
+    std::free(p);
+}
 
 TestBuffer::TestBuffer(std::int64_t size) {
     if (size < 0)
@@ -21,7 +23,7 @@ TestBuffer::TestBuffer(std::int64_t size) {
     const std::size_t rounded = (bytes + pageSize - 1) / pageSize * pageSize;
     if (rounded < bytes)
         return;
-    data_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(pageSize, rounded)));
+    data_.reset(static_cast<std::uint8_t *>(std::aligned_alloc(pageSize, rounded)));
     if (data_) {
         size_ = size;
         valid_ = true;

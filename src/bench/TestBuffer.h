@@ -16,14 +16,14 @@ public:
 
     bool valid() const { return valid_; }
     std::int64_t size() const { return size_; }
-    std::uint8_t* data() { return data_.get(); }
+    std::uint8_t *data() { return data_.get(); }
     std::span<const std::uint8_t> bytes() const {
         return {data_.get(), static_cast<std::size_t>(data_ ? size_ : 0)};
     }
 
 private:
     struct Free {
-        void operator()(std::uint8_t* p) const;
+        void operator()(std::uint8_t *p) const;
     };
     std::unique_ptr<std::uint8_t, Free> data_;
     std::int64_t size_ = 0;

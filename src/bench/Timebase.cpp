@@ -4,7 +4,9 @@
 
 namespace quorlan {
 
-void Timebase::readTimebase(SysCalls& calls) { calls.timebase(theNumerator, theDenominator); }
+void Timebase::readTimebase(SysCalls &calls) {
+    calls.timebase(theNumerator, theDenominator);
+}
 
 double Timebase::ticksToSeconds(std::uint64_t ticks) const {
     if (theDenominator == 0)

@@ -12,7 +12,7 @@ struct Timebase {
     std::uint64_t theNumerator = 0;
     std::uint64_t theDenominator = 0;
 
-    void readTimebase(SysCalls& calls);
+    void readTimebase(SysCalls &calls);
 
     // ticks × numerator in unsigned 64-bit, then integer division by the denominator (the
     // quotient is nanoseconds), then × 1e-9. A product that would overflow 64 bits is formed in

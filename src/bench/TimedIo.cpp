@@ -24,7 +24,9 @@ std::int64_t readChunkFor(std::int64_t length) {
 }
 
 // A buffer for reads: allocated and touched before any timing starts.
-TestBuffer readBuffer(std::int64_t chunk) { return makeTestData(chunk, 0); }
+TestBuffer readBuffer(std::int64_t chunk) {
+    return makeTestData(chunk, 0);
+}
 
 } // namespace
 
@@ -58,8 +60,8 @@ bool TimedIo::writeAll(int fd, std::span<const std::uint8_t> buffer) {
 }
 
 // Reads into buffer (chunk bytes, reused) until limit bytes arrived or the end of the file.
-bool TimedIo::readToEnd(int fd, std::uint8_t* buffer, std::int64_t chunk, std::int64_t limit,
-                        std::int64_t& got, bool direct) {
+bool TimedIo::readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::int64_t limit,
+                        std::int64_t &got, bool direct) {
     got = 0;
     while (got < limit) {
         const std::int64_t want = direct ? chunk : std::min(chunk, limit - got);
@@ -83,7 +85,7 @@ bool TimedIo::readToEnd(int fd, std::uint8_t* buffer, std::int64_t chunk, std::i
     return true;
 }
 
-double TimedIo::timedRead(const std::string& path, std::int64_t offset, std::int64_t length) {
+double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int64_t length) {
     if (length < 0 || offset < 0)
         return failedTime;
     TestBuffer buffer = readBuffer(readChunkFor(length));
@@ -113,7 +115,7 @@ double TimedIo::timedRead(const std::string& path, std::int64_t offset, std::int
     return elapsed(start, end);
 }
 
-double TimedIo::timedUncachedRead(const std::string& path) {
+double TimedIo::timedUncachedRead(const std::string &path) {
     // Before the start tick: learn the size, write back and drop the file's cached pages, and
     // build the buffer.
     struct stat info {};
@@ -156,7 +158,7 @@ double TimedIo::timedUncachedRead(const std::string& path) {
     return elapsed(start, end);
 }
 
-double TimedIo::timedWrite(const std::string& path, std::span<const std::uint8_t> buffer) {
+double TimedIo::timedWrite(const std::string &path, std::span<const std::uint8_t> buffer) {
     const int fd = calls_.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
         return failedTime;
@@ -172,7 +174,7 @@ double TimedIo::timedWrite(const std::string& path, std::span<const std::uint8_t
     return elapsed(start, end);
 }
 
-double TimedIo::timedWholeWrite(const std::string& path, std::span<const std::uint8_t> buffer) {
+double TimedIo::timedWholeWrite(const std::string &path, std::span<const std::uint8_t> buffer) {
     const std::uint64_t start = calls_.monotonicTicks();
     const int fd = calls_.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
@@ -185,7 +187,7 @@ double TimedIo::timedWholeWrite(const std::string& path, std::span<const std::ui
     return elapsed(start, end);
 }
 
-double TimedIo::timedTestWrite(const std::string& path, std::span<const std::uint8_t> buffer) {
+double TimedIo::timedTestWrite(const std::string &path, std::span<const std::uint8_t> buffer) {
     if (static_cast<std::int64_t>(buffer.size()) > largeWriteThreshold)
         return timedWholeWrite(path, buffer);
     return timedWrite(path, buffer);

@@ -17,7 +17,7 @@ inline constexpr double failedTime = -1.0;
 
 // How far an uncached read got around the cache.
 enum class CacheBypass {
-    Direct,      // read with O_DIRECT after the cached pages were dropped
+    Direct,       // read with O_DIRECT after the cached pages were dropped
     PagesDropped, // O_DIRECT refused: a plain read right after the cached pages were dropped
 };
 
@@ -26,38 +26,38 @@ enum class CacheBypass {
 // uncached read, failed whole write). Buffers are built and touched before the start tick.
 class TimedIo {
 public:
-    TimedIo(SysCalls& calls, const Timebase& timebase) : calls_(calls), timebase_(timebase) {}
+    TimedIo(SysCalls &calls, const Timebase &timebase) : calls_(calls), timebase_(timebase) {}
 
     // Interval: the reads of length bytes from offset and an fsync of the descriptor. Open, seek
     // and close lie outside. Fewer bytes than asked for (end of file) gives 0.0.
-    double timedRead(const std::string& path, std::int64_t offset, std::int64_t length);
+    double timedRead(const std::string &path, std::int64_t offset, std::int64_t length);
 
     // Interval: open, the read of the whole file and close, with the cache bypassed: before the
     // start tick the file's pages are dropped; inside, O_DIRECT where the file system takes it, a
     // plain read of the freshly dropped pages where it does not. An empty file gives 0.0.
-    double timedUncachedRead(const std::string& path);
+    double timedUncachedRead(const std::string &path);
     CacheBypass lastBypass() const { return lastBypass_; }
 
     // Creates (or truncates) the file outside the interval. Interval: writing the whole buffer
     // and fsync. Close lies outside.
-    double timedWrite(const std::string& path, std::span<const std::uint8_t> buffer);
+    double timedWrite(const std::string &path, std::span<const std::uint8_t> buffer);
 
     // Interval: open (create or truncate), writing the whole buffer, close; no fsync. A failure
     // gives 0.0.
-    double timedWholeWrite(const std::string& path, std::span<const std::uint8_t> buffer);
+    double timedWholeWrite(const std::string &path, std::span<const std::uint8_t> buffer);
 
     // The write-path rule: timedWholeWrite above largeWriteThreshold, timedWrite otherwise.
-    double timedTestWrite(const std::string& path, std::span<const std::uint8_t> buffer);
+    double timedTestWrite(const std::string &path, std::span<const std::uint8_t> buffer);
 
 private:
-    bool readToEnd(int fd, std::uint8_t* buffer, std::int64_t chunk, std::int64_t limit,
-                   std::int64_t& got, bool direct);
+    bool readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::int64_t limit,
+                   std::int64_t &got, bool direct);
     bool writeAll(int fd, std::span<const std::uint8_t> buffer);
     bool closeFile(int fd);
     double elapsed(std::uint64_t start, std::uint64_t end) const;
 
-    SysCalls& calls_;
-    const Timebase& timebase_;
+    SysCalls &calls_;
+    const Timebase &timebase_;
     CacheBypass lastBypass_ = CacheBypass::Direct;
 };
 

@@ -10,8 +10,8 @@
 #include <QSysInfo>
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 
 #include <cstdio>
 #include <iostream>
@@ -23,7 +23,7 @@ namespace quorlan {
 
 namespace {
 
-const char* const usageText =
+const char *const usageText =
     "Usage: quorlan-bench COMMAND [OPTIONS] PATH\n"
     "\n"
     "Runs one Quorlan test and prints its log on standard output.\n"
@@ -51,7 +51,7 @@ const char* const usageText =
 
 class StdoutLog final : public LogSink {
 public:
-    void appendToLog(const std::string& text) override {
+    void appendToLog(const std::string &text) override {
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
     }
@@ -60,7 +60,7 @@ public:
 // One line on the terminal, rewritten for every file.
 class StderrProgress final : public ProgressSink {
 public:
-    void fileStarted(const Progress& p) override {
+    void fileStarted(const Progress &p) override {
         std::cerr << "\r\033[K";
         if (p.passes > 0)
             std::cerr << "pass " << p.pass << "/" << p.passes << "  ";
@@ -71,7 +71,7 @@ public:
     }
 };
 
-int usageError(const std::string& message) {
+int usageError(const std::string &message) {
     std::cerr << "quorlan-bench: " << message << "\nTry 'quorlan-bench --help'.\n";
     return exitUsage;
 }
@@ -83,7 +83,7 @@ struct Options {
     std::optional<std::vector<std::int64_t>> sizes;
 };
 
-int indexIn(const std::vector<std::string>& names, const std::string& value) {
+int indexIn(const std::vector<std::string> &names, const std::string &value) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i].size() == value.size() &&
             std::equal(names[i].begin(), names[i].end(), value.begin(),
@@ -93,7 +93,7 @@ int indexIn(const std::vector<std::string>& names, const std::string& value) {
     return -1;
 }
 
-std::optional<std::vector<std::int64_t>> parseSizes(const std::string& list) {
+std::optional<std::vector<std::int64_t>> parseSizes(const std::string &list) {
     std::vector<std::int64_t> sizes;
     std::size_t start = 0;
     while (start <= list.size()) {
@@ -109,17 +109,17 @@ std::optional<std::vector<std::int64_t>> parseSizes(const std::string& list) {
     return sizes;
 }
 
-bool isDirectory(const std::string& path) {
+bool isDirectory(const std::string &path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool exists(const std::string& path) {
+bool exists(const std::string &path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0;
 }
 
-std::string parentOf(const std::string& path) {
+std::string parentOf(const std::string &path) {
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos)
         return ".";
@@ -127,7 +127,7 @@ std::string parentOf(const std::string& path) {
 }
 
 // The save panel only yields names with the "tiff" extension.
-std::string withTiffExtension(const std::string& path) {
+std::string withTiffExtension(const std::string &path) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1) &&
@@ -137,8 +137,8 @@ std::string withTiffExtension(const std::string& path) {
 }
 
 // Checks the path as the command's panel would have produced it; an empty text when it is fine.
-std::string pathProblem(Options& options) {
-    const std::string& command = options.command;
+std::string pathProblem(Options &options) {
+    const std::string &command = options.command;
     if (command == "write") {
         if (isDirectory(options.path))
             return "'" + options.path + "' is a folder";
@@ -163,11 +163,11 @@ std::string pathProblem(Options& options) {
 
 } // namespace
 
-int runCommandLine(const std::vector<std::string>& arguments) {
+int runCommandLine(const std::vector<std::string> &arguments) {
     Options options;
     std::vector<std::string> positional;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
+        const std::string &argument = arguments[i];
         auto value = [&]() -> std::optional<std::string> {
             if (i + 1 >= arguments.size())
                 return std::nullopt;

@@ -11,6 +11,6 @@ inline constexpr int exitRan = 0;
 inline constexpr int exitUsage = 2;
 
 // Parses the arguments (without the program name), runs the test and prints its log on stdout.
-int runCommandLine(const std::vector<std::string>& arguments);
+int runCommandLine(const std::vector<std::string> &arguments);
 
 } // namespace quorlan

@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     return quorlan::runCommandLine(arguments);

@@ -10,7 +10,9 @@
 
 namespace quorlan {
 
-std::string columnHeaderLine() { return "type,size,time,rate\n"; }
+std::string columnHeaderLine() {
+    return "type,size,time,rate\n";
+}
 
 std::string formatTime(double seconds) {
     std::array<char, 64> buffer{};
@@ -70,7 +72,7 @@ std::string standardDateText(Date date) {
     return std::string(buffer.data(), length);
 }
 
-std::string runFooterText(const RunFooter& footer) {
+std::string runFooterText(const RunFooter &footer) {
     std::string text = footer.macType;
     text += "Running macOS version " + footer.macOSVersion + "\n";
     text += "Quorlan version " + footer.quorlanVersion + "\n";
@@ -82,6 +84,8 @@ std::string runFooterText(const RunFooter& footer) {
     return text;
 }
 
-void appendRunFooter(LogSink& log, const RunFooter& footer) { log.appendToLog(runFooterText(footer)); }
+void appendRunFooter(LogSink &log, const RunFooter &footer) {
+    log.appendToLog(runFooterText(footer));
+}
 
 } // namespace quorlan

@@ -40,7 +40,7 @@ struct RunFooter {
     std::optional<Date> endDate;
 };
 
-std::string runFooterText(const RunFooter& footer);
-void appendRunFooter(LogSink& log, const RunFooter& footer);
+std::string runFooterText(const RunFooter &footer);
+void appendRunFooter(LogSink &log, const RunFooter &footer);
 
 } // namespace quorlan

@@ -8,7 +8,7 @@ namespace quorlan {
 class LogSink {
 public:
     virtual ~LogSink() = default;
-    virtual void appendToLog(const std::string& text) = 0;
+    virtual void appendToLog(const std::string &text) = 0;
 };
 
 } // namespace quorlan

@@ -9,21 +9,18 @@
 namespace quorlan {
 namespace {
 
-std::string readFixture(const std::string& name)
-{
+std::string readFixture(const std::string &name) {
     std::ifstream in(std::string(QUORLAN_FIXTURES) + "/" + name, std::ios::binary);
     std::stringstream buffer;
     buffer << in.rdbuf();
     return buffer.str();
 }
 
-void add(Analyser& a, std::int64_t type, std::int64_t size, double time)
-{
+void add(Analyser &a, std::int64_t type, std::int64_t size, double time) {
     a.addResult(type, size, time, static_cast<double>(size) / time);
 }
 
-TEST(AnalyserStore, StartsEmptyWithZeroResultTexts)
-{
+TEST(AnalyserStore, StartsEmptyWithZeroResultTexts) {
     Analyser a;
     EXPECT_EQ(a.minSize, 0);
     EXPECT_TRUE(a.theRates.empty());
@@ -35,8 +32,7 @@ TEST(AnalyserStore, StartsEmptyWithZeroResultTexts)
     EXPECT_EQ(a.theWriteResult, "0.00 MB/s");
 }
 
-TEST(AnalyserStore, MinSizeDropsSmallerAndKeepsEqual)
-{
+TEST(AnalyserStore, MinSizeDropsSmallerAndKeepsEqual) {
     Analyser a;
     a.minSize = 5000;
     add(a, 0, 4999, 0.01);
@@ -50,16 +46,14 @@ TEST(AnalyserStore, MinSizeDropsSmallerAndKeepsEqual)
     EXPECT_EQ(a.theSizeSet.count(5000), 1u);
 }
 
-TEST(AnalyserStore, ZeroSizeRecordedWithZeroMinSize)
-{
+TEST(AnalyserStore, ZeroSizeRecordedWithZeroMinSize) {
     Analyser a;
     a.addResult(2, 0, 0.01, 0.0);
     EXPECT_EQ(a.theWrites.size(), 1u);
     EXPECT_EQ(a.theSizeSet.count(0), 1u);
 }
 
-TEST(AnalyserStore, ResultsGoToTheListOfTheirKind)
-{
+TEST(AnalyserStore, ResultsGoToTheListOfTheirKind) {
     Analyser a;
     a.addResult(2, 1000000, 0.5, 2000000.0);
     a.addResult(1, 2000000, 0.25, 8000000.0);
@@ -78,8 +72,7 @@ TEST(AnalyserStore, ResultsGoToTheListOfTheirKind)
     EXPECT_EQ(a.theReads1[0].type, 0);
 }
 
-TEST(AnalyserStore, UnknownCodeCountsOnlyInRatesAndSizes)
-{
+TEST(AnalyserStore, UnknownCodeCountsOnlyInRatesAndSizes) {
     Analyser a;
     a.addResult(7, 123456, 0.1, 1234560.0);
     EXPECT_EQ(a.theRates, (std::vector<double>{1234560.0}));
@@ -89,8 +82,7 @@ TEST(AnalyserStore, UnknownCodeCountsOnlyInRatesAndSizes)
     EXPECT_TRUE(a.theReads2.empty());
 }
 
-TEST(AnalyserStore, SameSizeTwiceGivesOneSetMember)
-{
+TEST(AnalyserStore, SameSizeTwiceGivesOneSetMember) {
     Analyser a;
     add(a, 0, 100000, 0.1);
     add(a, 0, 100000, 0.2);
@@ -99,8 +91,7 @@ TEST(AnalyserStore, SameSizeTwiceGivesOneSetMember)
     EXPECT_EQ(a.theSizeSet.size(), 1u);
 }
 
-TEST(AnalyserStore, ResetKeepsMinSizeAndResultTexts)
-{
+TEST(AnalyserStore, ResetKeepsMinSizeAndResultTexts) {
     Analyser a;
     a.minSize = 10;
     add(a, 0, 2000000, 0.02);
@@ -117,8 +108,7 @@ TEST(AnalyserStore, ResetKeepsMinSizeAndResultTexts)
     EXPECT_EQ(a.theWriteResult, "0.00 MB/s");
 }
 
-TEST(AnalyserReport, ThreeRegularReadsMatchGoldenText)
-{
+TEST(AnalyserReport, ThreeRegularReadsMatchGoldenText) {
     Analyser a;
     add(a, 0, 8000000, 0.078);
     add(a, 0, 2000000, 0.025);
@@ -132,25 +122,22 @@ TEST(AnalyserReport, ThreeRegularReadsMatchGoldenText)
     EXPECT_EQ(a.buildReport(), expected);
 }
 
-TEST(AnalyserReport, WriteOnlyRunLeavesReadResultAlone)
-{
+TEST(AnalyserReport, WriteOnlyRunLeavesReadResultAlone) {
     Analyser a;
     add(a, 2, 2000000, 0.02);
     add(a, 2, 4000000, 0.03);
     const std::string report = a.buildReport();
-    EXPECT_EQ(report,
-              "\nWrite = 2\n\tAverage = 116.67 MB/s\n"
-              "median = 116.67 MB/second (100.00 MB/s - 133.33 MB/s)\n"
-              "\nsize_write,rate_write\n2000000,100.00 MB/s\n4000000,133.33 MB/s\n"
-              "\nWrite n = 2\n\tRegressed rate = 198.00 MB/s\n"
-              "\nOverall = 2\n\tAverage = 116.67 MB/s\n");
+    EXPECT_EQ(report, "\nWrite = 2\n\tAverage = 116.67 MB/s\n"
+                      "median = 116.67 MB/second (100.00 MB/s - 133.33 MB/s)\n"
+                      "\nsize_write,rate_write\n2000000,100.00 MB/s\n4000000,133.33 MB/s\n"
+                      "\nWrite n = 2\n\tRegressed rate = 198.00 MB/s\n"
+                      "\nOverall = 2\n\tAverage = 116.67 MB/s\n");
     EXPECT_EQ(report.find("Read"), std::string::npos);
     EXPECT_EQ(a.theReadResult, "0.00 MB/s");
     EXPECT_EQ(a.theWriteResult, "198.00 MB/s");
 }
 
-TEST(AnalyserReport, BothReadKindsEndWithUncachedFigure)
-{
+TEST(AnalyserReport, BothReadKindsEndWithUncachedFigure) {
     Analyser a;
     // Regular reads: line time = 0.01 + size / 200000000 -> 198 MB/s.
     add(a, 0, 2000000, 0.02);
@@ -165,57 +152,57 @@ TEST(AnalyserReport, BothReadKindsEndWithUncachedFigure)
     ASSERT_NE(regular, std::string::npos);
     ASSERT_NE(uncached, std::string::npos);
     EXPECT_LT(regular, uncached);
-    EXPECT_NE(report.find("\nRead (regular) n = 2\n\tRegressed rate = 198.00 MB/s\n"), std::string::npos);
-    EXPECT_NE(report.find("\nRead (noncache) n = 2\n\tRegressed rate = 100.00 MB/s\n"), std::string::npos);
+    EXPECT_NE(report.find("\nRead (regular) n = 2\n\tRegressed rate = 198.00 MB/s\n"),
+              std::string::npos);
+    EXPECT_NE(report.find("\nRead (noncache) n = 2\n\tRegressed rate = 100.00 MB/s\n"),
+              std::string::npos);
     EXPECT_NE(report.find("\nOverall = 4\n"), std::string::npos);
 }
 
-TEST(AnalyserReport, OneResultSectionShowsNoRegressedRate)
-{
+TEST(AnalyserReport, OneResultSectionShowsNoRegressedRate) {
     Analyser a;
     a.addResult(1, 2000000, 0.008, 250000000.0);
     const std::string report = a.buildReport();
-    EXPECT_EQ(report,
-              "\nRead (noncache) = 1\n\tAverage = 250.00 MB/s\n"
-              "median = 250.00 MB/second (250.00 MB/s - 250.00 MB/s)\n"
-              "\nsize_read,rate_read\n2000000,250.00 MB/s\n"
-              "\nRead (noncache) n = 1\n\tRegressed rate = n/a\n"
-              "\nOverall = 1\n\tAverage = 250.00 MB/s\n");
+    EXPECT_EQ(report, "\nRead (noncache) = 1\n\tAverage = 250.00 MB/s\n"
+                      "median = 250.00 MB/second (250.00 MB/s - 250.00 MB/s)\n"
+                      "\nsize_read,rate_read\n2000000,250.00 MB/s\n"
+                      "\nRead (noncache) n = 1\n\tRegressed rate = n/a\n"
+                      "\nOverall = 1\n\tAverage = 250.00 MB/s\n");
     EXPECT_EQ(a.theReadResult, "n/a");
 }
 
-TEST(AnalyserReport, SizeBroughtInByWriteHasNoReadRate)
-{
+TEST(AnalyserReport, SizeBroughtInByWriteHasNoReadRate) {
     Analyser a;
     add(a, 0, 2000000, 0.02);
     add(a, 0, 4000000, 0.03);
     add(a, 2, 3000000, 0.1);
     const std::string report = a.buildReport();
-    EXPECT_NE(report.find("\nsize_read,rate_read\n2000000,100.00 MB/s\n3000000,n/a\n4000000,133.33 MB/s\n"),
+    EXPECT_NE(report.find(
+                  "\nsize_read,rate_read\n2000000,100.00 MB/s\n3000000,n/a\n4000000,133.33 MB/s\n"),
               std::string::npos)
         << report;
-    EXPECT_NE(report.find("\nsize_write,rate_write\n2000000,n/a\n3000000,30.00 MB/s\n4000000,n/a\n"),
-              std::string::npos)
+    EXPECT_NE(
+        report.find("\nsize_write,rate_write\n2000000,n/a\n3000000,30.00 MB/s\n4000000,n/a\n"),
+        std::string::npos)
         << report;
 }
 
-TEST(AnalyserReport, EmptyAnalyserHasNoOverallMean)
-{
+TEST(AnalyserReport, EmptyAnalyserHasNoOverallMean) {
     Analyser a;
     EXPECT_EQ(a.buildReport(), "\nOverall = 0\n\tAverage = n/a\n");
     EXPECT_EQ(a.theReadResult, "0.00 MB/s");
     EXPECT_EQ(a.theWriteResult, "0.00 MB/s");
 }
 
-TEST(AnalyserReport, SameSizeRowUsesMeanOfTwoTimes)
-{
+TEST(AnalyserReport, SameSizeRowUsesMeanOfTwoTimes) {
     Analyser a;
     add(a, 0, 1000000, 0.01);
     add(a, 0, 1000000, 0.03);
     add(a, 0, 2000000, 0.04);
     const std::string report = a.buildReport();
     // Median time of 0.01 and 0.03 is 0.02 -> 50 MB/s.
-    EXPECT_NE(report.find("\n1000000,50.00 MB/s\n2000000,50.00 MB/s\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("\n1000000,50.00 MB/s\n2000000,50.00 MB/s\n"), std::string::npos)
+        << report;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "FaultySysCalls.h"
+#include "RecordingLog.h"
 #include "TempFolder.h"
 
 #include "bench/Bench.h"
@@ -15,13 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RecordingLog : LogSink {
-    std::string text;
-    void appendToLog(const std::string& piece) override { text += piece; }
-};
-
 // The footer of a run whose machine fields are empty, with the two dates the run set.
-std::string footerOf(const Bench& bench) {
+std::string footerOf(const Bench &bench) {
     return runFooterText(RunFooter{"", "", "", bench.startDate, bench.endDate});
 }
 
@@ -46,8 +42,9 @@ TEST_F(BenchTest, WriteTestWritesTheFileAndLogsHeaderLinePathAndFooter) {
     const std::string path = folder + "/one.tiff";
     bench.runWriteTest(path, panel);
     ASSERT_TRUE(bench.startDate && bench.endDate);
-    EXPECT_EQ(log.text, "type,size,time,rate\nw,5000000,5.000000000000001e-07,9999999999999\n\nTest path " +
-                            path + "\n" + footerOf(bench));
+    EXPECT_EQ(log.text,
+              "type,size,time,rate\nw,5000000,5.000000000000001e-07,9999999999999\n\nTest path " +
+                  path + "\n" + footerOf(bench));
     std::ifstream in(path, std::ios::binary);
     const std::string content((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(content, std::string(5000000, '\x88'));
@@ -65,7 +62,7 @@ TEST_F(BenchTest, WriteTestOfSizeZeroAndOfAnUncreatableFile) {
 }
 
 TEST_F(BenchTest, WriteTestRefusesSizesThatCannotBeWrittenAndWritesNothing) {
-    for (const char* text : {"-5", "inf", "nan", "1e300", "9223372036854775807"}) {
+    for (const char *text : {"-5", "inf", "nan", "1e300", "9223372036854775807"}) {
         log.text.clear();
         panel.filesize = text;
         const std::string path = folder + "/refused.tiff";
@@ -73,8 +70,8 @@ TEST_F(BenchTest, WriteTestRefusesSizesThatCannotBeWrittenAndWritesNothing) {
         EXPECT_EQ(log.text, "type,size,time,rate\nCannot write a file of size " +
                                 std::string(text) +
                                 " KB: the size must be a whole number of bytes from 0 to "
-                                "9223372036854775807.\n\nTest path " + path + "\n" +
-                                footerOf(bench))
+                                "9223372036854775807.\n\nTest path " +
+                                path + "\n" + footerOf(bench))
             << text;
         EXPECT_FALSE(fs::exists(path));
     }
@@ -83,20 +80,22 @@ TEST_F(BenchTest, WriteTestRefusesSizesThatCannotBeWrittenAndWritesNothing) {
 TEST_F(BenchTest, WriteWithoutTimebaseLogsNoMeasurementLine) {
     Bench early(log, calls);
     early.runWriteTest(folder + "/early.tiff", panel);
-    EXPECT_EQ(log.text, "type,size,time,rate\n\nTest path " + folder + "/early.tiff\n" +
-                            footerOf(early));
+    EXPECT_EQ(log.text,
+              "type,size,time,rate\n\nTest path " + folder + "/early.tiff\n" + footerOf(early));
 }
 
 TEST_F(BenchTest, ReadTestKindFollowsTheCacheSwitch) {
     const std::string path = folder + "/five";
     writeFile(path, 5000000);
     bench.runReadTest(path, panel);
-    EXPECT_EQ(log.text, "type,size,time,rate\nr,5000000,5.000000000000001e-07,9999999999999\n\nTest path " +
-                            path + "\n" + footerOf(bench));
+    EXPECT_EQ(log.text,
+              "type,size,time,rate\nr,5000000,5.000000000000001e-07,9999999999999\n\nTest path " +
+                  path + "\n" + footerOf(bench));
     log.text.clear();
     panel.noCache = 1;
     bench.runReadTest(path, panel);
-    EXPECT_NE(log.text.find("\nr*,5000000,5.000000000000001e-07,9999999999999\n"), std::string::npos);
+    EXPECT_NE(log.text.find("\nr*,5000000,5.000000000000001e-07,9999999999999\n"),
+              std::string::npos);
     log.text.clear();
     panel.noCache = -1; // mixed counts as off
     bench.runReadTest(path, panel);

@@ -6,7 +6,7 @@
 
 namespace quorlan::testing {
 
-bool FaultySysCalls::interrupt(int& pending) {
+bool FaultySysCalls::interrupt(int &pending) {
     if (pending < eintrBeforeEach) {
         ++pending;
         errno = EINTR;
@@ -16,7 +16,7 @@ bool FaultySysCalls::interrupt(int& pending) {
     return false;
 }
 
-int FaultySysCalls::open(const char* path, int flags, mode_t mode) {
+int FaultySysCalls::open(const char *path, int flags, mode_t mode) {
     const bool direct = directReadFlag() != 0 && (flags & directReadFlag()) != 0;
     calls.push_back(direct ? "open-direct" : (flags & O_CREAT) ? "open-create" : "open");
     if (direct && refuseDirect) {
@@ -26,7 +26,7 @@ int FaultySysCalls::open(const char* path, int flags, mode_t mode) {
     return PosixSysCalls::open(path, flags, mode);
 }
 
-ssize_t FaultySysCalls::read(int fd, void* buffer, std::size_t count) {
+ssize_t FaultySysCalls::read(int fd, void *buffer, std::size_t count) {
     calls.push_back("read");
     if (interrupt(pendingRead_))
         return -1;
@@ -37,7 +37,7 @@ ssize_t FaultySysCalls::read(int fd, void* buffer, std::size_t count) {
     return PosixSysCalls::read(fd, buffer, maxTransfer ? std::min(count, maxTransfer) : count);
 }
 
-ssize_t FaultySysCalls::write(int fd, const void* buffer, std::size_t count) {
+ssize_t FaultySysCalls::write(int fd, const void *buffer, std::size_t count) {
     calls.push_back("write");
     if (interrupt(pendingWrite_))
         return -1;

@@ -13,26 +13,26 @@ namespace quorlan::testing {
 class FaultySysCalls : public PosixSysCalls {
 public:
     std::vector<std::string> calls;
-    int eintrBeforeEach = 0;        // each read/write/fsync first fails this many times with EINTR
-    std::size_t maxTransfer = 0;    // > 0: reads and writes move at most this many bytes per call
-    int failWriteErrno = 0;         // write fails with this errno
-    int failReadErrno = 0;          // read fails with this errno
-    int failFsyncErrno = 0;         // fsync fails with this errno
-    int failCloseErrno = 0;         // close reports this errno (the descriptor is still closed)
-    bool refuseDirect = false;      // open with O_DIRECT fails with EINVAL
-    bool fakeWrites = false;        // writes succeed without touching the file or the buffer
-    std::uint64_t tick = 1000;      // each tick reading advances by tickStep
+    int eintrBeforeEach = 0;     // each read/write/fsync first fails this many times with EINTR
+    std::size_t maxTransfer = 0; // > 0: reads and writes move at most this many bytes per call
+    int failWriteErrno = 0;      // write fails with this errno
+    int failReadErrno = 0;       // read fails with this errno
+    int failFsyncErrno = 0;      // fsync fails with this errno
+    int failCloseErrno = 0;      // close reports this errno (the descriptor is still closed)
+    bool refuseDirect = false;   // open with O_DIRECT fails with EINVAL
+    bool fakeWrites = false;     // writes succeed without touching the file or the buffer
+    std::uint64_t tick = 1000;   // each tick reading advances by tickStep
     std::uint64_t tickStep = 500;
 
-    int open(const char* path, int flags, mode_t mode) override;
-    ssize_t read(int fd, void* buffer, std::size_t count) override;
-    ssize_t write(int fd, const void* buffer, std::size_t count) override;
+    int open(const char *path, int flags, mode_t mode) override;
+    ssize_t read(int fd, void *buffer, std::size_t count) override;
+    ssize_t write(int fd, const void *buffer, std::size_t count) override;
     int fsync(int fd) override;
     int close(int fd) override;
     std::uint64_t monotonicTicks() override;
 
 private:
-    bool interrupt(int& pending);
+    bool interrupt(int &pending);
     int pendingRead_ = 0, pendingWrite_ = 0, pendingFsync_ = 0;
 };
 

@@ -1,4 +1,5 @@
 #include "FaultySysCalls.h"
+#include "RecordingLog.h"
 #include "TempFolder.h"
 
 #include "bench/Bench.h"
@@ -16,18 +17,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RecordingLog : LogSink {
-    std::string text;
-    void appendToLog(const std::string& piece) override { text += piece; }
-};
-
 // Cancels the run when the given file is about to start.
 struct CancelAt : ProgressSink {
-    CancelToken& token;
+    CancelToken &token;
     std::int64_t at;
     std::vector<Progress> seen;
-    CancelAt(CancelToken& t, std::int64_t file) : token(t), at(file) {}
-    void fileStarted(const Progress& p) override {
+    CancelAt(CancelToken &t, std::int64_t file) : token(t), at(file) {}
+    void fileStarted(const Progress &p) override {
         seen.push_back(p);
         if (p.file == at)
             token.cancel();
@@ -39,7 +35,7 @@ std::vector<std::int64_t> sorted(std::vector<std::int64_t> v) {
     return v;
 }
 
-std::size_t count(const std::string& text, const std::string& what) {
+std::size_t count(const std::string &text, const std::string &what) {
     std::size_t n = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
         ++n;
@@ -63,7 +59,7 @@ protected:
         bench.theSizes = bench.theStdSizes;
         bench.setRandomSizes(RandomSizes(42));
     }
-    std::int64_t sizeOf(const std::string& name) const {
+    std::int64_t sizeOf(const std::string &name) const {
         return static_cast<std::int64_t>(fs::file_size(folder + "/" + name));
     }
 };
@@ -138,7 +134,7 @@ TEST_F(MultiFileTest, FolderReadFiltersSmallFilesLinksAndFolders) {
     panel.noCache = 1;
     panel.repeats = "2";
     bench.performMultiRead(folder, panel);
-    const auto& reads = bench.theAnalyser->theReads2;
+    const auto &reads = bench.theAnalyser->theReads2;
     ASSERT_EQ(reads.size(), 6u); // exact, .hidden and inner, twice; no link, no folder
     EXPECT_TRUE(bench.theAnalyser->theReads1.empty());
     EXPECT_EQ(bench.theAnalyser->theSizeSet, (std::set<std::int64_t>{10000, 20000, 30000}));
@@ -186,9 +182,9 @@ TEST_F(MultiFileTest, MixedRandomLengthSetsOnlyHowManyFilesArePassRead) {
     bench.performMixedTest(folder, panel); // writes four (faked), reads 0.tiff and 1.tiff
     EXPECT_EQ(bench.theAnalyser->theWrites.size(), 4u);
     EXPECT_EQ(bench.theSizes.size(), 2u);
-    const std::string& text = log.text;
-    EXPECT_LT(text.rfind("\nw,"), text.find("\nr,") == std::string::npos ? text.size()
-                                                                         : text.find("\nr,"));
+    const std::string &text = log.text;
+    EXPECT_LT(text.rfind("\nw,"),
+              text.find("\nr,") == std::string::npos ? text.size() : text.find("\nr,"));
 }
 
 TEST_F(MultiFileTest, MixedSkipsPositionsWithNoFile) {

@@ -10,16 +10,14 @@
 namespace quorlan {
 namespace {
 
-PanelSettings sized(std::string text, int sizeIndex)
-{
+PanelSettings sized(std::string text, int sizeIndex) {
     PanelSettings s;
     s.filesize = std::move(text);
     s.sizeIndex = sizeIndex;
     return s;
 }
 
-TEST(PanelSettings, ReadFileSize)
-{
+TEST(PanelSettings, ReadFileSize) {
     EXPECT_EQ(readFileSize(sized("5", 1)), std::optional<std::int64_t>(5000000));
     EXPECT_EQ(readFileSize(sized("5", 2)), std::optional<std::int64_t>(5000000000));
     EXPECT_EQ(readFileSize(sized("abc", 0)), std::optional<std::int64_t>(1000));
@@ -40,8 +38,7 @@ TEST(PanelSettings, ReadFileSize)
     EXPECT_EQ(readFileSize(sized("10000000000", 2)), std::nullopt);
 }
 
-TEST(PanelSettings, ReadNumberField)
-{
+TEST(PanelSettings, ReadNumberField) {
     using Kind = NumberReading::Kind;
 
     EXPECT_EQ(readNumberField("", 9).kind, Kind::Default);
@@ -73,8 +70,7 @@ TEST(PanelSettings, ReadNumberField)
     EXPECT_EQ(readNumberField("1e400", 9).kind, Kind::OutOfRange);
 }
 
-TEST(PanelSettings, ReadFillByte)
-{
+TEST(PanelSettings, ReadFillByte) {
     PanelSettings s;
     const std::uint8_t expected[] = {0x00, 0x88, 0x1A, 0x41};
     for (int i = 0; i < 4; ++i) {
@@ -87,8 +83,7 @@ TEST(PanelSettings, ReadFillByte)
     EXPECT_EQ(readFillByte(s), 0x41);
 }
 
-TEST(PanelSettings, ReadRepeatsAndLength)
-{
+TEST(PanelSettings, ReadRepeatsAndLength) {
     PanelSettings s;
     EXPECT_EQ(readRepeats(s), 1);
     EXPECT_EQ(readLength(s), 5);
@@ -118,15 +113,13 @@ TEST(PanelSettings, ReadRepeatsAndLength)
     EXPECT_EQ(atLeastOne(12), 12);
 }
 
-TEST(PanelSettings, IsChecked)
-{
+TEST(PanelSettings, IsChecked) {
     EXPECT_TRUE(isChecked(1));
     EXPECT_FALSE(isChecked(0));
     EXPECT_FALSE(isChecked(-1));
 }
 
-TEST(PanelSettings, FileSizeText)
-{
+TEST(PanelSettings, FileSizeText) {
     EXPECT_EQ(fileSizeText(sized("-5", 0)), "-5 KB");
     EXPECT_EQ(fileSizeText(sized(" 5 ", -1)), "5 KB");
     EXPECT_EQ(fileSizeText(sized("5", 1)), "5 MB");

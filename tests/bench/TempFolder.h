@@ -12,18 +12,18 @@ namespace quorlan::testing {
 // for the system's cleaner, since nothing in Quorlan removes files.
 inline std::string makeTempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "quorlan-test.XXXXXX").string();
-    const char* made = mkdtemp(pattern.data());
+    const char *made = mkdtemp(pattern.data());
     return made ? std::string(made) : std::string();
 }
 
-inline void writeFile(const std::string& path, std::int64_t size, char fill = 'x') {
+inline void writeFile(const std::string &path, std::int64_t size, char fill = 'x') {
     std::ofstream out(path, std::ios::binary);
     out << std::string(static_cast<std::size_t>(size), fill);
 }
 
 inline int openDescriptorCount() {
     int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator("/proc/self/fd"))
         ++count;
     return count;
 }

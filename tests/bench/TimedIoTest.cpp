@@ -53,7 +53,7 @@ protected:
     int descriptorsBefore = openDescriptorCount();
 
     void TearDown() override { EXPECT_EQ(openDescriptorCount(), descriptorsBefore); }
-    std::string path(const char* name) const { return folder + "/" + name; }
+    std::string path(const char *name) const { return folder + "/" + name; }
     std::vector<std::string> timedSpan() const {
         const auto first = std::find(calls.calls.begin(), calls.calls.end(), "tick");
         const auto last = std::find(calls.calls.rbegin(), calls.calls.rend(), "tick").base();
@@ -66,8 +66,8 @@ TEST_F(TimedIoTest, WriteTimesWriteAndSyncOnlyAndReplacesALargerFile) {
     const TestBuffer buffer = makeTestData(3000, 0x1A);
     EXPECT_EQ(io.timedWrite(path("a.tiff"), buffer.bytes()), 500 * 1e-9);
     EXPECT_EQ(fs::file_size(path("a.tiff")), 3000u);
-    EXPECT_EQ(calls.calls, (std::vector<std::string>{"open-create", "tick", "write", "fsync",
-                                                     "tick", "close"}));
+    EXPECT_EQ(calls.calls,
+              (std::vector<std::string>{"open-create", "tick", "write", "fsync", "tick", "close"}));
 }
 
 TEST_F(TimedIoTest, WriteSentinels) {
@@ -106,7 +106,7 @@ TEST_F(TimedIoTest, InterruptedAndPartialTransfersAreCompleted) {
 TEST_F(TimedIoTest, ReadSentinels) {
     writeFile(path("600"), 600);
     writeFile(path("empty"), 0);
-    EXPECT_EQ(io.timedRead(path("600"), 0, 1000), 0.0);  // short
+    EXPECT_EQ(io.timedRead(path("600"), 0, 1000), 0.0); // short
     EXPECT_GT(io.timedRead(path("600"), 0, 600), 0.0);
     EXPECT_GT(io.timedRead(path("600"), 0, 0), 0.0);     // 0 bytes are not fewer than 0
     EXPECT_EQ(io.timedRead(path("600"), 500, 200), 0.0); // from an offset
@@ -121,8 +121,8 @@ TEST_F(TimedIoTest, ReadSentinels) {
 TEST_F(TimedIoTest, ReadTimesReadAndSyncOnly) {
     writeFile(path("f"), 5000);
     EXPECT_EQ(io.timedRead(path("f"), 0, 5000), 500 * 1e-9);
-    EXPECT_EQ(calls.calls, (std::vector<std::string>{"open", "tick", "read", "fsync", "tick",
-                                                     "close"}));
+    EXPECT_EQ(calls.calls,
+              (std::vector<std::string>{"open", "tick", "read", "fsync", "tick", "close"}));
 }
 
 TEST_F(TimedIoTest, UncachedReadDropsPagesFirstAndTimesOpenReadClose) {
@@ -152,9 +152,10 @@ TEST_F(TimedIoTest, UncachedReadFallsBackWhereDirectIsRefused) {
 // and the buffers are untouched reserved address space.
 TEST_F(TimedIoTest, LargeBuffersTakeTheOneCallPathAboveTwoBillionBytes) {
     const std::size_t large = 2000000001;
-    void* space = mmap(nullptr, large, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    void *space =
+        mmap(nullptr, large, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     ASSERT_NE(space, MAP_FAILED);
-    const auto* bytes = static_cast<const std::uint8_t*>(space);
+    const auto *bytes = static_cast<const std::uint8_t *>(space);
     calls.fakeWrites = true;
 
     EXPECT_GT(io.timedTestWrite(path("at"), {bytes, large - 1}), 0.0);

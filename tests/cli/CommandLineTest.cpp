@@ -18,17 +18,17 @@ struct Outcome {
     std::string out;
 };
 
-std::string quoted(const std::string& text) {
+std::string quoted(const std::string &text) {
     std::string result = "'";
     for (char c : text)
         result += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return result + "'";
 }
 
-Outcome runBench(const std::string& arguments) {
+Outcome runBench(const std::string &arguments) {
     const std::string command = std::string(QUORLAN_BENCH_EXE) + " " + arguments + " 2>/dev/null";
     Outcome outcome;
-    FILE* pipe = popen(command.c_str(), "r");
+    FILE *pipe = popen(command.c_str(), "r");
     if (!pipe)
         return outcome;
     char buffer[4096];
@@ -40,18 +40,18 @@ Outcome runBench(const std::string& arguments) {
     return outcome;
 }
 
-std::string escapeRegex(const std::string& text) {
+std::string escapeRegex(const std::string &text) {
     static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
     return std::regex_replace(text, special, R"(\$&)");
 }
 
 // A golden file written by hand: exact text with {path}, {time}, {rate} and {date} standing for
 // what changes from run to run, and {os} and {version} for this machine's texts.
-bool matchesGolden(const std::string& output, const std::string& fixture, const std::string& path) {
+bool matchesGolden(const std::string &output, const std::string &fixture, const std::string &path) {
     std::ifstream in(std::string(QUORLAN_FIXTURES) + "/" + fixture);
     std::string golden((std::istreambuf_iterator<char>(in)), {});
     std::string pattern = escapeRegex(golden);
-    auto replace = [&](const std::string& token, const std::string& with) {
+    auto replace = [&](const std::string &token, const std::string &with) {
         const std::string escaped = escapeRegex(token);
         for (std::size_t at = pattern.find(escaped); at != std::string::npos;
              at = pattern.find(escaped, at + with.size()))
@@ -72,8 +72,7 @@ bool matchesGolden(const std::string& output, const std::string& fixture, const 
 
 TEST(CommandLine, WriteThenReadMatchTheGoldenLogs) {
     const std::string folder = makeTempFolder();
-    const Outcome write =
-        runBench("write --size 5 --unit MB --fill 0x88 " + quoted(folder + "/w"));
+    const Outcome write = runBench("write --size 5 --unit MB --fill 0x88 " + quoted(folder + "/w"));
     EXPECT_EQ(write.status, 0);
     EXPECT_TRUE(matchesGolden(write.out, "cli-write-5MB.txt", folder + "/w.tiff")) << write.out;
     EXPECT_EQ(fs::file_size(folder + "/w.tiff"), 5000000u);
@@ -102,12 +101,12 @@ TEST(CommandLine, MultiWriteThenMultiReadMatchTheGoldenLogs) {
 
 TEST(CommandLine, UsageErrorsExitTwoAndWriteNothing) {
     const std::string folder = makeTempFolder();
-    for (const std::string& arguments : std::vector<std::string>
-         {std::string(""), "frobnicate " + folder, "write", "write --unit TB " + folder + "/a",
-          "write --fill 0x11 " + folder + "/a", "write " + folder + "/missing/a.tiff",
-          "write " + folder, "read " + folder, "read " + folder + "/none",
-          "multi-read " + folder + "/none", "write --bogus " + folder + "/a",
-          "multi-write --sizes 1,x " + folder, "write --size"}) {
+    for (const std::string &arguments : std::vector<std::string>{
+             std::string(""), "frobnicate " + folder, "write", "write --unit TB " + folder + "/a",
+             "write --fill 0x11 " + folder + "/a", "write " + folder + "/missing/a.tiff",
+             "write " + folder, "read " + folder, "read " + folder + "/none",
+             "multi-read " + folder + "/none", "write --bogus " + folder + "/a",
+             "multi-write --sizes 1,x " + folder, "write --size"}) {
         const Outcome outcome = runBench(arguments);
         EXPECT_EQ(outcome.status, 2) << arguments;
         EXPECT_EQ(outcome.out, "") << arguments;

@@ -42,7 +42,8 @@ TEST(RunFooter, PrintsDescriptionVersionsAndUtcDates) {
               "Mac model = Unknown\nRunning macOS version Debian 12\nQuorlan version 0.1.0\n\n\n");
     // 2026-12-04 16:05:53 UTC
     footer.startDate = Date(std::chrono::seconds(1796400353));
-    footer.endDate = Date(std::chrono::seconds(1796400353 + 3600 * 8) + std::chrono::milliseconds(999));
+    footer.endDate =
+        Date(std::chrono::seconds(1796400353 + 3600 * 8) + std::chrono::milliseconds(999));
     EXPECT_EQ(runFooterText(footer), "Mac model = Unknown\nRunning macOS version Debian 12\n"
                                      "Quorlan version 0.1.0\n"
                                      "Started at 2026-12-04 16:05:53 +0000\n"
@@ -52,7 +53,7 @@ TEST(RunFooter, PrintsDescriptionVersionsAndUtcDates) {
 TEST(RunFooter, AppendsInOnePiece) {
     struct Recorder : LogSink {
         std::vector<std::string> pieces;
-        void appendToLog(const std::string& text) override { pieces.push_back(text); }
+        void appendToLog(const std::string &text) override { pieces.push_back(text); }
     } log;
     appendRunFooter(log, RunFooter{});
     ASSERT_EQ(log.pieces.size(), 1u);
