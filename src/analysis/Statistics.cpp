@@ -40,7 +40,7 @@ std::string formatMagnitude(std::int64_t magnitude) {
         const std::string_view unit = std::string_view(text).substr(kOverflow.size());
         for (std::size_t i = 0; i + 1 < kUnits.size(); ++i) {
             if (unit == kUnits[i]) {
-                return "1.00 " + std::string(kUnits[i + 1]);
+                return std::string("1.00 ").append(kUnits[i + 1]);
             }
         }
     }
@@ -52,10 +52,10 @@ std::string formatMagnitude(std::int64_t magnitude) {
 std::string formatByteCount(std::int64_t n) {
     if (n == std::numeric_limits<std::int64_t>::min()) {
         // Its magnitude does not fit; INT64_MAX rounds to the same text.
-        return "-" + formatMagnitude(std::numeric_limits<std::int64_t>::max());
+        return std::string("-").append(formatMagnitude(std::numeric_limits<std::int64_t>::max()));
     }
     if (n < 0) {
-        return "-" + formatMagnitude(-n);
+        return std::string("-").append(formatMagnitude(-n));
     }
     return formatMagnitude(n);
 }
