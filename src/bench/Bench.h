@@ -4,6 +4,7 @@
 #include "bench/CancelToken.h"
 #include "bench/PanelSettings.h"
 #include "bench/RandomSizes.h"
+#include "bench/TestBuffer.h"
 #include "bench/Timebase.h"
 #include "log/LogLines.h"
 
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 

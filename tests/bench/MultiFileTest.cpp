@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 using namespace quorlan;
@@ -120,6 +121,23 @@ TEST_F(MultiFileTest, WriteTestFileOfSizeZeroAndWithoutVerbose) {
     bench.writeTestFile(folder + "/q", 30000, false, panel);
     EXPECT_EQ(bench.theAnalyser->theWrites.size(), 1u);
     EXPECT_EQ(log.text, "");
+}
+
+TEST_F(MultiFileTest, ReusedTestDataKeepsEachFilesSizeAndFillByte) {
+    auto content = [&](const std::string& name) {
+        std::ifstream in(folder + "/" + name, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    };
+    panel.contentIndex = 1;
+    bench.writeTestFile(folder + "/big", 40000, false, panel);
+    bench.writeTestFile(folder + "/small", 20000, false, panel);
+    panel.contentIndex = 3;
+    bench.writeTestFile(folder + "/other", 20000, false, panel);
+    bench.writeTestFile(folder + "/bigger", 60000, false, panel);
+    EXPECT_EQ(content("big"), std::string(40000, '\x88'));
+    EXPECT_EQ(content("small"), std::string(20000, '\x88'));
+    EXPECT_EQ(content("other"), std::string(20000, '\x41'));
+    EXPECT_EQ(content("bigger"), std::string(60000, '\x41'));
 }
 
 TEST_F(MultiFileTest, FolderReadFiltersSmallFilesLinksAndFolders) {
