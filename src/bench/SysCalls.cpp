@@ -33,6 +33,14 @@ int PosixSysCalls::fsync(int fd) {
     return ::fsync(fd);
 }
 
+int PosixSysCalls::fdatasync(int fd) {
+#if defined(__APPLE__)
+    return fsync(fd);
+#else
+    return ::fdatasync(fd);
+#endif
+}
+
 int PosixSysCalls::close(int fd) {
     return ::close(fd);
 }

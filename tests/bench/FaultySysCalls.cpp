@@ -62,6 +62,17 @@ int FaultySysCalls::fsync(int fd) {
     return PosixSysCalls::fsync(fd);
 }
 
+int FaultySysCalls::fdatasync(int fd) {
+    calls.push_back("fdatasync");
+    if (interrupt(pendingFsync_))
+        return -1;
+    if (failFsyncErrno != 0) {
+        errno = failFsyncErrno;
+        return -1;
+    }
+    return PosixSysCalls::fdatasync(fd);
+}
+
 int FaultySysCalls::close(int fd) {
     calls.push_back("close");
     const int result = PosixSysCalls::close(fd);

@@ -124,7 +124,7 @@ TEST_F(MultiFileTest, WriteTestFileOfSizeZeroAndWithoutVerbose) {
 }
 
 TEST_F(MultiFileTest, ReusedTestDataKeepsEachFilesSizeAndFillByte) {
-    auto content = [&](const std::string& name) {
+    auto content = [&](const std::string &name) {
         std::ifstream in(folder + "/" + name, std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(in)), {});
     };

@@ -122,7 +122,7 @@ TEST_F(TimedIoTest, ReadTimesReadAndSyncOnly) {
     writeFile(path("f"), 5000);
     EXPECT_EQ(io.timedRead(path("f"), 0, 5000), 500 * 1e-9);
     EXPECT_EQ(calls.calls,
-              (std::vector<std::string>{"open", "tick", "read", "fsync", "tick", "close"}));
+              (std::vector<std::string>{"open", "tick", "read", "fdatasync", "tick", "close"}));
 }
 
 TEST_F(TimedIoTest, UncachedReadDropsPagesFirstAndTimesOpenReadClose) {
