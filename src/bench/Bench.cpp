@@ -10,6 +10,15 @@
 
 namespace quorlan {
 
+namespace {
+
+std::string noMemoryLine(std::int64_t size) {
+    return "Cannot write a file of " + std::to_string(size) +
+           " bytes: there is not enough memory for its buffer.\n";
+}
+
+} // namespace
+
 std::vector<std::int64_t> standardSizes() {
     return {2000000,   4000000,   6000000,    8000000,   10000000,  20000000,
             40000000,  60000000,  80000000,   100000000, 200000000, 400000000,
@@ -48,8 +57,7 @@ void Bench::writeSingleFile(const std::string &path, const PanelSettings &panel)
     {
         const TestBuffer buffer = makeTestData(*size, readFillByte(panel));
         if (!buffer.valid()) {
-            log_.appendToLog("Cannot write a file of " + std::to_string(*size) +
-                             " bytes: there is not enough memory for its buffer.\n");
+            log_.appendToLog(noMemoryLine(*size));
             return;
         }
         time = TimedIo(calls_, timebase).timedTestWrite(path, buffer.bytes());
@@ -124,8 +132,7 @@ void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbo
     {
         const TestBuffer buffer = makeTestData(size, readFillByte(panel));
         if (!buffer.valid()) {
-            log_.appendToLog("Cannot write a file of " + std::to_string(size) +
-                             " bytes: there is not enough memory for its buffer.\n");
+            log_.appendToLog(noMemoryLine(size));
             return;
         }
         time = TimedIo(calls_, timebase).timedTestWrite(path, buffer.bytes());

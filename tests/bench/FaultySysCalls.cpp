@@ -51,26 +51,23 @@ ssize_t FaultySysCalls::write(int fd, const void *buffer, std::size_t count) {
     return PosixSysCalls::write(fd, buffer, n);
 }
 
-int FaultySysCalls::fsync(int fd) {
-    calls.push_back("fsync");
+bool FaultySysCalls::injectSyncFault(const char *name) {
+    calls.push_back(name);
     if (interrupt(pendingFsync_))
-        return -1;
+        return true;
     if (failFsyncErrno != 0) {
         errno = failFsyncErrno;
-        return -1;
+        return true;
     }
-    return PosixSysCalls::fsync(fd);
+    return false;
+}
+
+int FaultySysCalls::fsync(int fd) {
+    return injectSyncFault("fsync") ? -1 : PosixSysCalls::fsync(fd);
 }
 
 int FaultySysCalls::fdatasync(int fd) {
-    calls.push_back("fdatasync");
-    if (interrupt(pendingFsync_))
-        return -1;
-    if (failFsyncErrno != 0) {
-        errno = failFsyncErrno;
-        return -1;
-    }
-    return PosixSysCalls::fdatasync(fd);
+    return injectSyncFault("fdatasync") ? -1 : PosixSysCalls::fdatasync(fd);
 }
 
 int FaultySysCalls::close(int fd) {

@@ -34,6 +34,8 @@ public:
 
 private:
     bool interrupt(int &pending);
+    // Records a sync call; true when it must fail (EINTR or the injected errno set).
+    bool injectSyncFault(const char *name);
     int pendingRead_ = 0, pendingWrite_ = 0, pendingFsync_ = 0;
 };
 
