@@ -33,11 +33,13 @@ int PosixSysCalls::fsync(int fd) {
     return ::fsync(fd);
 }
 
-int PosixSysCalls::fdatasync(int fd) {
+int PosixSysCalls::syncFileData(int fd) {
 #if defined(__APPLE__)
-    return fsync(fd);
+    return ::fsync(fd);
 #else
-    return ::fdatasync(fd);
+    return ::sync_file_range(fd, 0, 0,
+                             SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                 SYNC_FILE_RANGE_WAIT_AFTER);
 #endif
 }
 

@@ -19,8 +19,10 @@ public:
     virtual ssize_t write(int fd, const void *buffer, std::size_t count) = 0;
     virtual off_t lseek(int fd, off_t offset, int whence) = 0;
     virtual int fsync(int fd) = 0;
-    // Flushes the file's data (not metadata such as access times) to the device.
-    virtual int fdatasync(int fd) = 0;
+    // Writes the file's dirty data pages to the device and waits for them; no metadata (such as
+    // the access time a read dirties) and no flush of the drive's own cache. This is the sync of a
+    // read: sync_file_range on Linux, a plain fsync on macOS.
+    virtual int syncFileData(int fd) = 0;
     virtual int close(int fd) = 0;
     virtual int fstat(int fd, struct stat *info) = 0;
     virtual int stat(const char *path, struct stat *info) = 0;
@@ -43,7 +45,7 @@ public:
     ssize_t write(int fd, const void *buffer, std::size_t count) override;
     off_t lseek(int fd, off_t offset, int whence) override;
     int fsync(int fd) override;
-    int fdatasync(int fd) override;
+    int syncFileData(int fd) override;
     int close(int fd) override;
     int fstat(int fd, struct stat *info) override;
     int stat(const char *path, struct stat *info) override;

@@ -101,9 +101,10 @@ double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int
     std::int64_t got = 0;
     const std::uint64_t start = calls_.monotonicTicks();
     bool ok = readToEnd(fd, buffer.data(), buffer.size(), length, got, false);
-    // The data sync of a read: reading only dirties the access time, which a full fsync would
-    // commit to the journal for every file, so the data alone is flushed.
-    while (ok && calls_.fdatasync(fd) != 0) {
+    // A read leaves no data of its own to make durable, so its sync writes back whatever dirty
+    // pages the file has and stops there: fsync or fdatasync would also commit the journal or
+    // flush the drive's cache for every file, which times the disk's flush, not the read.
+    while (ok && calls_.syncFileData(fd) != 0) {
         if (errno != EINTR)
             ok = false;
     }

@@ -28,8 +28,8 @@ class TimedIo {
 public:
     TimedIo(SysCalls &calls, const Timebase &timebase) : calls_(calls), timebase_(timebase) {}
 
-    // Interval: the reads of length bytes from offset and a data sync (fdatasync) of the
-    // descriptor. Open, seek and close lie outside. Fewer bytes than asked for (end of file) gives
+    // Interval: the reads of length bytes from offset and a sync of the file's data
+    // (SysCalls::syncFileData). Open, seek and close lie outside. Fewer bytes than asked for (end of file) gives
     // 0.0.
     double timedRead(const std::string &path, std::int64_t offset, std::int64_t length);
 

@@ -66,8 +66,8 @@ int FaultySysCalls::fsync(int fd) {
     return injectSyncFault("fsync") ? -1 : PosixSysCalls::fsync(fd);
 }
 
-int FaultySysCalls::fdatasync(int fd) {
-    return injectSyncFault("fdatasync") ? -1 : PosixSysCalls::fdatasync(fd);
+int FaultySysCalls::syncFileData(int fd) {
+    return injectSyncFault("syncFileData") ? -1 : PosixSysCalls::syncFileData(fd);
 }
 
 int FaultySysCalls::close(int fd) {

@@ -28,7 +28,7 @@ public:
     ssize_t read(int fd, void *buffer, std::size_t count) override;
     ssize_t write(int fd, const void *buffer, std::size_t count) override;
     int fsync(int fd) override;
-    int fdatasync(int fd) override;
+    int syncFileData(int fd) override;
     int close(int fd) override;
     std::uint64_t monotonicTicks() override;
 

@@ -122,7 +122,19 @@ TEST_F(TimedIoTest, ReadTimesReadAndSyncOnly) {
     writeFile(path("f"), 5000);
     EXPECT_EQ(io.timedRead(path("f"), 0, 5000), 500 * 1e-9);
     EXPECT_EQ(calls.calls,
-              (std::vector<std::string>{"open", "tick", "read", "fdatasync", "tick", "close"}));
+              (std::vector<std::string>{"open", "tick", "read", "syncFileData", "tick", "close"}));
+}
+
+TEST_F(TimedIoTest, ReadFailsWhenItsSyncFailsAndRetriesAnInterruptedSync) {
+    writeFile(path("f"), 5000);
+    calls.failFsyncErrno = EIO;
+    EXPECT_EQ(io.timedRead(path("f"), 0, 5000), failedTime);
+    EXPECT_EQ(calls.calls.back(), "close");
+    calls.failFsyncErrno = 0;
+    calls.eintrBeforeEach = 2;
+    calls.calls.clear();
+    EXPECT_GT(io.timedRead(path("f"), 0, 5000), 0.0);
+    EXPECT_EQ(std::count(calls.calls.begin(), calls.calls.end(), "syncFileData"), 3);
 }
 
 TEST_F(TimedIoTest, UncachedReadDropsPagesFirstAndTimesOpenReadClose) {
