@@ -6,6 +6,7 @@
 #include "bench/TimedIo.h"
 #include "log/LogSink.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace quorlan {
@@ -104,6 +105,7 @@ void Bench::beginMultiRun(bool verbose) {
 }
 
 void Bench::finishMultiRun(const std::string &folder, bool wasCancelled) {
+    runData_.release();
     endDate = std::chrono::system_clock::now();
     if (wasCancelled)
         log_.appendToLog("Test cancelled.\n");
@@ -126,17 +128,19 @@ void Bench::chooseSizesForPass(const PanelSettings &panel) {
     }
 }
 
+void Bench::prepareTestData(const std::vector<std::int64_t> &sizes, const PanelSettings &panel) {
+    if (!sizes.empty())
+        runData_.bytes(*std::max_element(sizes.begin(), sizes.end()), readFillByte(panel));
+}
+
 void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbose,
                           const PanelSettings &panel) {
-    double time = 0.0;
-    {
-        const TestBuffer buffer = makeTestData(size, readFillByte(panel));
-        if (!buffer.valid()) {
-            log_.appendToLog(noMemoryLine(size));
-            return;
-        }
-        time = TimedIo(calls_, timebase).timedTestWrite(path, buffer.bytes());
+    const auto data = runData_.bytes(size, readFillByte(panel));
+    if (!data) {
+        log_.appendToLog(noMemoryLine(size));
+        return;
     }
+    const double time = TimedIo(calls_, timebase).timedTestWrite(path, *data);
     if (time > 0 && size > 0 && theAnalyser)
         theAnalyser->addResult(2, size, time, static_cast<double>(size) / time);
     if (size > 0 && verbose && time > 0)
@@ -177,6 +181,7 @@ void Bench::performMultiWrite(const std::string &folder, const PanelSettings &pa
     bool stopped = false;
     for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
         chooseSizesForPass(panel);
+        prepareTestData(theSizes, panel);
         for (std::size_t i = 0; i < theSizes.size(); ++i) {
             if ((stopped = cancelled()))
                 break;
@@ -216,6 +221,7 @@ void Bench::performMixedTest(const std::string &folder, const PanelSettings &pan
     beginMultiRun(verbose);
     bool stopped = false;
     const std::vector<std::int64_t> written = theSizes;
+    prepareTestData(written, panel);
     for (std::size_t i = 0; i < written.size() && !stopped; ++i) {
         if ((stopped = cancelled()))
             break;

@@ -4,7 +4,7 @@
 #include "bench/CancelToken.h"
 #include "bench/PanelSettings.h"
 #include "bench/RandomSizes.h"
-#include "bench/TestBuffer.h"
+#include "bench/TestData.h"
 #include "bench/Timebase.h"
 #include "log/LogLines.h"
 
@@ -79,6 +79,9 @@ private:
     void beginMultiRun(bool verbose);
     void finishMultiRun(const std::string &folder, bool cancelled);
     void chooseSizesForPass(const PanelSettings &panel);
+    // Fills the run's test data once for the largest of sizes, before any file of the pass is
+    // timed; a failure here only means each file asks for its own buffer.
+    void prepareTestData(const std::vector<std::int64_t> &sizes, const PanelSettings &panel);
     // One entry of a folder walk: symbolic links and special files are skipped.
     void readFolderEntry(const std::string &path, bool noCache, bool verbose);
     // One numbered file of the mixed test: a missing file is skipped.
@@ -91,6 +94,7 @@ private:
     ProgressSink *progress_ = nullptr;
     const CancelToken *cancel_ = nullptr;
     RandomSizes random_;
+    TestData runData_;
 
     LogSink &log_;
     SysCalls &calls_;

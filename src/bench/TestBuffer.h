@@ -11,8 +11,15 @@ namespace quorlan {
 class TestBuffer {
 public:
     TestBuffer() = default;
-    // Allocates size bytes aligned to 4096; valid() is false when the memory could not be had.
+    // Allocates size bytes of private memory aligned to at least 4096 (2 MiB from 2 MiB up);
+    // valid() is false when the memory could not be had.
     explicit TestBuffer(std::int64_t size);
+
+    // size bytes, every one equal to fill, made of one 2 MiB block of memory mapped again and
+    // again over the whole length (Linux), with every page mapped before it is returned. Writing
+    // through data() changes every block at once, so it serves only as the source of a write.
+    // Invalid where the system cannot map it; makeTestData then falls back to private memory.
+    static TestBuffer repeatedBlock(std::int64_t size, std::uint8_t fill);
 
     bool valid() const { return valid_; }
     std::int64_t size() const { return size_; }
@@ -22,17 +29,21 @@ public:
     }
 
 private:
-    struct Free {
+    // Unmaps mappedBytes from the pointer, or frees it when nothing was mapped.
+    struct Release {
+        std::size_t mappedBytes; // 0 (value-initialized) for private memory
         void operator()(std::uint8_t *p) const;
     };
-    std::unique_ptr<std::uint8_t, Free> data_;
+    std::unique_ptr<std::uint8_t, Release> data_;
     std::int64_t size_ = 0;
     bool valid_ = true;
 };
 
 // size bytes, every one equal to fill, all pages touched before it is returned so no page fault
-// lands inside a timed interval. A size of 0 gives an empty buffer; an invalid buffer when the
-// memory cannot be allocated (or the size is negative).
+// lands inside a timed interval. From 2 MiB up the bytes come from a repeated block: the fill
+// then costs the mapping of the pages, not the writing of every byte of memory, and the memory
+// held stays at 2 MiB whatever the size. A size of 0 gives an empty buffer; an invalid buffer when
+// the memory cannot be had (or the size is negative).
 TestBuffer makeTestData(std::int64_t size, std::uint8_t fill);
 
 } // namespace quorlan

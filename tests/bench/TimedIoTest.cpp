@@ -2,12 +2,14 @@
 #include "TempFolder.h"
 
 #include "bench/TestBuffer.h"
+#include "bench/TestData.h"
 #include "bench/Timebase.h"
 #include "bench/TimedIo.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <filesystem>
 #include <sys/mman.h>
 
@@ -42,6 +44,46 @@ TEST(MakeTestData, FillsEveryByteAndRefusesImpossibleSizes) {
     EXPECT_TRUE(empty.bytes().empty());
     EXPECT_FALSE(makeTestData(-1, 0).valid());
     EXPECT_FALSE(makeTestData(INT64_MAX, 0).valid());
+}
+
+TEST(MakeTestData, LargeDataIsTheFillByteToTheLastByteAndWritesAsSuch) {
+    // Above 2 MiB the data comes from a repeated block: the size is not a multiple of the block,
+    // and a second buffer with another byte must not show through the first.
+    const std::int64_t size = 5 * 1024 * 1024 + 123;
+    const TestBuffer first = makeTestData(size, 0x5A);
+    const TestBuffer second = makeTestData(size, 0xC3);
+    ASSERT_TRUE(first.valid());
+    ASSERT_EQ(first.bytes().size(), static_cast<std::size_t>(size));
+    EXPECT_TRUE(std::all_of(first.bytes().begin(), first.bytes().end(),
+                            [](std::uint8_t b) { return b == 0x5A; }));
+    EXPECT_EQ(second.bytes().back(), 0xC3);
+
+    const std::string folder = makeTempFolder();
+    PosixSysCalls calls;
+    Timebase base{1, 1};
+    ASSERT_GT(TimedIo(calls, base).timedWrite(folder + "/large.tiff", first.bytes()), 0.0);
+    std::ifstream in(folder + "/large.tiff", std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(written, std::string(static_cast<std::size_t>(size), '\x5A'));
+}
+
+TEST(TestData, ReusesItsBufferForSmallerFilesAndRefillsForAnotherByte) {
+    TestData data;
+    const auto large = data.bytes(3 * 1024 * 1024, 0x11);
+    ASSERT_TRUE(large.has_value());
+    const auto smaller = data.bytes(1000, 0x11);
+    ASSERT_TRUE(smaller.has_value());
+    EXPECT_EQ(smaller->data(), large->data());
+    EXPECT_EQ(smaller->size(), 1000u);
+    const auto other = data.bytes(1000, 0x22);
+    ASSERT_TRUE(other.has_value());
+    EXPECT_TRUE(std::all_of(other->begin(), other->end(), [](std::uint8_t b) { return b == 0x22; }));
+    EXPECT_FALSE(data.bytes(-1, 0x22).has_value());
+    EXPECT_FALSE(data.bytes(INT64_MAX, 0x22).has_value());
+    // After a refusal the next file still gets its data.
+    const auto after = data.bytes(10, 0x33);
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(after->back(), 0x33);
 }
 
 class TimedIoTest : public ::testing::Test {
