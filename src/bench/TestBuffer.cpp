@@ -123,4 +123,11 @@ TestBuffer makeTestData(std::int64_t size, std::uint8_t fill) {
     return buffer;
 }
 
+TestBuffer makeReadBuffer(std::int64_t size) {
+    TestBuffer buffer(size);
+    if (buffer.valid() && size > 0)
+        std::memset(buffer.data(), 0, static_cast<std::size_t>(size));
+    return buffer;
+}
+
 } // namespace quorlan

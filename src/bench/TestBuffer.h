@@ -46,4 +46,8 @@ private:
 // the memory cannot be had (or the size is negative).
 TestBuffer makeTestData(std::int64_t size, std::uint8_t fill);
 
+// A buffer for reads: size bytes of private memory, zeroed, every page touched before it is
+// returned. Never a repeated block: a read must land in pages of its own.
+TestBuffer makeReadBuffer(std::int64_t size);
+
 } // namespace quorlan

@@ -25,7 +25,7 @@ std::int64_t readChunkFor(std::int64_t length) {
 
 // A buffer for reads: allocated and touched before any timing starts.
 TestBuffer readBuffer(std::int64_t chunk) {
-    return makeTestData(chunk, 0);
+    return makeReadBuffer(chunk);
 }
 
 } // namespace

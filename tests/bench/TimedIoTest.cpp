@@ -67,6 +67,19 @@ TEST(MakeTestData, LargeDataIsTheFillByteToTheLastByteAndWritesAsSuch) {
     EXPECT_EQ(written, std::string(static_cast<std::size_t>(size), '\x5A'));
 }
 
+TEST(MakeReadBuffer, EveryByteIsItsOwnEvenAboveTheRepeatedBlockSize) {
+    const std::int64_t size = 6 * 1024 * 1024;
+    TestBuffer buffer = makeReadBuffer(size);
+    ASSERT_TRUE(buffer.valid());
+    ASSERT_EQ(buffer.bytes().size(), static_cast<std::size_t>(size));
+    EXPECT_TRUE(std::all_of(buffer.bytes().begin(), buffer.bytes().end(),
+                            [](std::uint8_t b) { return b == 0; }));
+    // A read into a buffer whose blocks alias one another would overwrite its own data.
+    buffer.data()[0] = 1;
+    EXPECT_EQ(buffer.data()[2 * 1024 * 1024], 0);
+    EXPECT_EQ(buffer.data()[4 * 1024 * 1024], 0);
+}
+
 TEST(TestData, ReusesItsBufferForSmallerFilesAndRefillsForAnotherByte) {
     TestData data;
     const auto large = data.bytes(3 * 1024 * 1024, 0x11);
