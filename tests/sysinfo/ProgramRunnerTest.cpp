@@ -1,0 +1,63 @@
+#include "sysinfo/ProgramRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+using namespace quorlan;
+using namespace std::chrono_literals;
+
+namespace {
+
+QByteArray shell(const ProgramRunner &runner, const QString &script) {
+    return runner.run("/bin/sh", {"-c", script});
+}
+
+} // namespace
+
+TEST(ProgramRunner, CapturesStandardOutputByteForByte) {
+    const ProgramRunner runner;
+    EXPECT_EQ(runner.run("/usr/bin/printf", {"a\\000b\\377\\n"}), QByteArray("a\0b\xff\n", 5));
+    // Standard error is left out and the exit status does not matter.
+    EXPECT_EQ(shell(runner, "printf out; printf err >&2; exit 3"), "out");
+    // Arguments reach the program as they are, without a shell between.
+    EXPECT_EQ(runner.run("/usr/bin/printf", {"%s|", "two words", "$HOME", "*"}),
+              "two words|$HOME|*|");
+    // More than a pipe holds at once.
+    EXPECT_EQ(shell(runner, "head -c 1000000 /dev/zero").size(), 1000000);
+    // Standard input is empty rather than a pipe left open: cat ends at once.
+    EXPECT_EQ(shell(ProgramRunner(60s), "cat; printf end"), "end");
+}
+
+TEST(ProgramRunner, ProgramThatCannotStartGivesNothing) {
+    const ProgramRunner runner;
+    EXPECT_EQ(runner.run("/nonexistent/system_profiler", {"-xml"}), QByteArray());
+    EXPECT_EQ(runner.run("/", {}), QByteArray());
+    EXPECT_EQ(runner.run("", {}), QByteArray());
+}
+
+TEST(ProgramRunner, OverrunningProgramIsKilledAndGivesNothing) {
+    const ProgramRunner runner(300ms);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(runner.run("/bin/sleep", {"30"}), QByteArray());
+    // A half-written answer is not taken either.
+    EXPECT_EQ(shell(runner, "printf partial; exec sleep 30"), QByteArray());
+    // Closing its output does not let a program outlive the bound.
+    EXPECT_EQ(shell(runner, "exec sleep 30 >&-"), QByteArray());
+    // Generous: the point is that none of them ran its 30 seconds.
+    EXPECT_LT(clock.elapsed(), 20000);
+}
+
+TEST(ProgramRunner, OutputIsBounded) {
+    const ProgramRunner runner;
+    const QString bytes = QString::number(ProgramRunner::maxOutputBytes);
+    EXPECT_EQ(shell(runner, "head -c " + bytes + " /dev/zero").size(),
+              ProgramRunner::maxOutputBytes);
+    EXPECT_EQ(shell(runner, "head -c " + bytes + " /dev/zero; printf x"), QByteArray());
+    // A program that never stops writing is cut off without waiting for the time limit.
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(ProgramRunner(60s).run("/usr/bin/yes", {}), QByteArray());
+    EXPECT_LT(clock.elapsed(), 30000);
+}
