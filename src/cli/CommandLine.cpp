@@ -5,9 +5,8 @@
 #include "bench/ProgressSink.h"
 #include "bench/SysCalls.h"
 #include "log/LogSink.h"
-
-#include <QString>
-#include <QSysInfo>
+#include "sysinfo/MachineDescription.h"
+#include "sysinfo/SystemProbe.h"
 
 #include <algorithm>
 #include <cctype>
@@ -235,7 +234,9 @@ int runCommandLine(const std::vector<std::string> &arguments) {
     Bench bench(log, systemCalls(), options.sizes.value_or(standardSizes()));
     bench.readTimebase();
     bench.theSizes = bench.theStdSizes;
-    bench.macOSVersion = QSysInfo::prettyProductName().toStdString();
+    const MachineDescription machine = describeMachine(*systemProbe());
+    bench.macType = machine.macType.toStdString();
+    bench.macOSVersion = machine.macOSVersion.toStdString();
     bench.quorlanVersion = QUORLAN_VERSION;
     StderrProgress progress;
     if (isatty(STDERR_FILENO))
