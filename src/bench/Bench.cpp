@@ -203,7 +203,7 @@ void Bench::performMultiRead(const std::string &folder, const PanelSettings &pan
     bool stopped = false;
     for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
         std::int64_t file = 0;
-        walkFolder(folder, [&](const std::string &relative) {
+        walkFolder(calls_, folder, [&](const std::string &relative) {
             if ((stopped = cancelled()))
                 return false;
             const std::string path = folder + "/" + relative;

@@ -1,7 +1,9 @@
 #include "bench/SysCalls.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <time.h>
 #include <unistd.h>
 
@@ -54,6 +56,27 @@ int PosixSysCalls::stat(const char *path, struct stat *info) {
 }
 int PosixSysCalls::lstat(const char *path, struct stat *info) {
     return ::lstat(path, info);
+}
+
+int PosixSysCalls::listFolder(const char *path, std::vector<FolderEntry> &entries) {
+    DIR *folder = ::opendir(path);
+    if (!folder)
+        return -1;
+    int failure = 0;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(folder);
+        if (!entry) {
+            failure = errno;
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            entries.push_back({std::string(name), entry->d_type});
+    }
+    ::closedir(folder);
+    errno = failure;
+    return failure == 0 ? 0 : -1;
 }
 
 int PosixSysCalls::dropCache(int fd) {

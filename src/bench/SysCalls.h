@@ -2,11 +2,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sys/types.h>
 
 namespace quorlan {
+
+// One entry of a folder listing: its name (bytes as the file system holds them) and its type as
+// the listing gives it (DT_DIR, DT_LNK, DT_REG, ..., or DT_UNKNOWN where the file system does not
+// say).
+struct FolderEntry {
+    std::string name;
+    unsigned char type;
+};
 
 // The thin layer through which every system call of the timed primitives passes, so tests can
 // inject EINTR, short transfers and I/O errors. Each call mirrors its POSIX namesake: -1 with
@@ -27,6 +37,10 @@ public:
     virtual int fstat(int fd, struct stat *info) = 0;
     virtual int stat(const char *path, struct stat *info) = 0;
     virtual int lstat(const char *path, struct stat *info) = 0;
+    // Appends the folder's entries, "." and ".." left out, in the order the file system lists
+    // them, and closes the folder before returning; 0, or -1 with errno when it cannot be opened
+    // or read (entries listed before a read error are kept).
+    virtual int listFolder(const char *path, std::vector<FolderEntry> &entries) = 0;
     // Drops the file's cached pages (posix_fadvise DONTNEED on Linux, F_NOCACHE on macOS).
     virtual int dropCache(int fd) = 0;
     // Clears the cache-bypass flag of an open descriptor (O_DIRECT on Linux).
@@ -50,6 +64,7 @@ public:
     int fstat(int fd, struct stat *info) override;
     int stat(const char *path, struct stat *info) override;
     int lstat(const char *path, struct stat *info) override;
+    int listFolder(const char *path, std::vector<FolderEntry> &entries) override;
     int dropCache(int fd) override;
     int clearDirect(int fd) override;
     std::uint64_t monotonicTicks() override;

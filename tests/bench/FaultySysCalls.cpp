@@ -70,6 +70,18 @@ int FaultySysCalls::syncFileData(int fd) {
     return injectSyncFault("syncFileData") ? -1 : PosixSysCalls::syncFileData(fd);
 }
 
+int FaultySysCalls::listFolder(const char *path, std::vector<FolderEntry> &entries) {
+    calls.push_back("listFolder");
+    const std::string folder = path;
+    if (!refuseListing.empty() && folder.size() >= refuseListing.size() &&
+        folder.compare(folder.size() - refuseListing.size(), refuseListing.size(),
+                       refuseListing) == 0) {
+        errno = EACCES;
+        return -1;
+    }
+    return PosixSysCalls::listFolder(path, entries);
+}
+
 int FaultySysCalls::close(int fd) {
     calls.push_back("close");
     const int result = PosixSysCalls::close(fd);

@@ -21,6 +21,7 @@ public:
     int failCloseErrno = 0;      // close reports this errno (the descriptor is still closed)
     bool refuseDirect = false;   // open with O_DIRECT fails with EINVAL
     bool fakeWrites = false;     // writes succeed without touching the file or the buffer
+    std::string refuseListing;   // listing a folder whose path ends with this fails with EACCES
     std::uint64_t tick = 1000;   // each tick reading advances by tickStep
     std::uint64_t tickStep = 500;
 
@@ -30,6 +31,7 @@ public:
     int fsync(int fd) override;
     int syncFileData(int fd) override;
     int close(int fd) override;
+    int listFolder(const char *path, std::vector<FolderEntry> &entries) override;
     std::uint64_t monotonicTicks() override;
 
 private:

@@ -162,6 +162,42 @@ TEST_F(MultiFileTest, FolderReadFiltersSmallFilesLinksAndFolders) {
     EXPECT_EQ(bench.writeResultText(), "0.00 MB/s");
 }
 
+TEST_F(MultiFileTest, FolderReadSkipsWhatItCannotListOrFindAndReadsAnyName) {
+    // A subfolder that cannot be listed is read as a folder and left out; the walk goes on.
+    fs::create_directories(folder + "/locked");
+    writeFile(folder + "/locked/inside", 40000);
+    writeFile(folder + "/kept", 20000);
+    // A name that is not UTF-8 is read byte for byte.
+    const std::string oddName = folder + "/odd\xff\xfe name";
+    writeFile(oddName, 30000);
+    // A file that vanishes between the listing and its read is skipped.
+    writeFile(folder + "/gone", 50000);
+    struct DeleteGone : ProgressSink {
+        std::vector<std::string> paths;
+        void fileStarted(const Progress &p) override {
+            paths.push_back(p.path);
+            if (p.path.ends_with("/gone"))
+                fs::remove(p.path);
+        }
+    } progress;
+    bench.setProgressSink(&progress);
+    calls.refuseListing = "/locked";
+    panel.verbose = 1;
+    bench.performMultiRead(folder, panel);
+    EXPECT_EQ(bench.theAnalyser->theSizeSet, (std::set<std::int64_t>{20000, 30000}));
+    EXPECT_EQ(count(log.text, "\nr,"), 2u);
+    EXPECT_EQ(progress.paths.size(), 4u); // locked, kept, odd, gone; nothing inside locked
+    EXPECT_NE(std::find(progress.paths.begin(), progress.paths.end(), oddName),
+              progress.paths.end());
+
+    // The folder itself cannot be listed: an empty report, the path line and the footer.
+    log.text.clear();
+    calls.refuseListing = folder;
+    bench.performMultiRead(folder, panel);
+    EXPECT_TRUE(bench.theAnalyser->theRates.empty());
+    EXPECT_NE(log.text.find("\nTest path " + folder + "\n"), std::string::npos) << log.text;
+}
+
 TEST_F(MultiFileTest, FolderOfSmallFilesRecordsNothingButReadsThemAll) {
     writeFile(folder + "/a", 100);
     writeFile(folder + "/b", 9999);
