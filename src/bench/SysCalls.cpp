@@ -39,9 +39,8 @@ int PosixSysCalls::syncFileData(int fd) {
 #if defined(__APPLE__)
     return ::fsync(fd);
 #else
-    return ::sync_file_range(fd, 0, 0,
-                             SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
-                                 SYNC_FILE_RANGE_WAIT_AFTER);
+    return ::sync_file_range(
+        fd, 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
 #endif
 }
 

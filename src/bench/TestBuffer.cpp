@@ -44,8 +44,8 @@ std::uint8_t *mapRepeatedBlock(std::size_t length, std::uint8_t fill) {
         return nullptr;
     void *range = MAP_FAILED;
     if (::ftruncate(block, static_cast<off_t>(repeatedBlockSize)) == 0)
-        range = ::mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1,
-                       0);
+        range =
+            ::mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     bool mapped = range != MAP_FAILED;
     auto *base = static_cast<std::uint8_t *>(range);
     for (std::size_t offset = 0; mapped && offset < length; offset += repeatedBlockSize)

@@ -2,8 +2,7 @@
 
 namespace quorlan {
 
-std::optional<std::span<const std::uint8_t>> TestData::bytes(std::int64_t size,
-                                                              std::uint8_t fill) {
+std::optional<std::span<const std::uint8_t>> TestData::bytes(std::int64_t size, std::uint8_t fill) {
     if (size < 0)
         return std::nullopt;
     if (size > buffer_.size() || fill != fill_) {

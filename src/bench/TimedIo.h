@@ -29,8 +29,8 @@ public:
     TimedIo(SysCalls &calls, const Timebase &timebase) : calls_(calls), timebase_(timebase) {}
 
     // Interval: the reads of length bytes from offset and a sync of the file's data
-    // (SysCalls::syncFileData). Open, seek and close lie outside. Fewer bytes than asked for (end of file) gives
-    // 0.0.
+    // (SysCalls::syncFileData). Open, seek and close lie outside. Fewer bytes than asked for (end
+    // of file) gives 0.0.
     double timedRead(const std::string &path, std::int64_t offset, std::int64_t length);
 
     // Interval: open, the read of the whole file and close, with the cache bypassed: before the

@@ -74,8 +74,8 @@ int FaultySysCalls::listFolder(const char *path, std::vector<FolderEntry> &entri
     calls.push_back("listFolder");
     const std::string folder = path;
     if (!refuseListing.empty() && folder.size() >= refuseListing.size() &&
-        folder.compare(folder.size() - refuseListing.size(), refuseListing.size(),
-                       refuseListing) == 0) {
+        folder.compare(folder.size() - refuseListing.size(), refuseListing.size(), refuseListing) ==
+            0) {
         errno = EACCES;
         return -1;
     }

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <sys/mman.h>
 
 using namespace quorlan;
@@ -90,7 +90,8 @@ TEST(TestData, ReusesItsBufferForSmallerFilesAndRefillsForAnotherByte) {
     EXPECT_EQ(smaller->size(), 1000u);
     const auto other = data.bytes(1000, 0x22);
     ASSERT_TRUE(other.has_value());
-    EXPECT_TRUE(std::all_of(other->begin(), other->end(), [](std::uint8_t b) { return b == 0x22; }));
+    EXPECT_TRUE(
+        std::all_of(other->begin(), other->end(), [](std::uint8_t b) { return b == 0x22; }));
     EXPECT_FALSE(data.bytes(-1, 0x22).has_value());
     EXPECT_FALSE(data.bytes(INT64_MAX, 0x22).has_value());
     // After a refusal the next file still gets its data.
