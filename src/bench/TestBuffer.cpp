@@ -4,6 +4,7 @@
 #include <cstring>
 
 #if defined(__linux__)
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #endif
@@ -43,7 +44,9 @@ std::uint8_t *mapRepeatedBlock(std::size_t length, std::uint8_t fill) {
     if (block < 0)
         return nullptr;
     void *range = MAP_FAILED;
-    if (::ftruncate(block, static_cast<off_t>(repeatedBlockSize)) == 0)
+    // fallocate gives the block its pages now, or fails here: a page of a memory file that
+    // cannot be had when it is first touched would end the program with SIGBUS instead.
+    if (::fallocate(block, 0, 0, static_cast<off_t>(repeatedBlockSize)) == 0)
         range =
             ::mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     bool mapped = range != MAP_FAILED;
