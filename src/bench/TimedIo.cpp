@@ -23,11 +23,6 @@ std::int64_t readChunkFor(std::int64_t length) {
     return std::clamp<std::int64_t>(rounded, pageSize, maxTransfer);
 }
 
-// A buffer for reads: allocated and touched before any timing starts.
-TestBuffer readBuffer(std::int64_t chunk) {
-    return makeReadBuffer(chunk);
-}
-
 } // namespace
 
 double TimedIo::elapsed(std::uint64_t start, std::uint64_t end) const {
@@ -88,7 +83,7 @@ bool TimedIo::readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::i
 double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int64_t length) {
     if (length < 0 || offset < 0)
         return failedTime;
-    TestBuffer buffer = readBuffer(readChunkFor(length));
+    TestBuffer buffer = makeReadBuffer(readChunkFor(length));
     if (!buffer.valid())
         return failedTime;
     const int fd = calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
@@ -132,7 +127,7 @@ double TimedIo::timedUncachedRead(const std::string &path) {
         if (!closeFile(fd) || !known)
             return failedTime;
     }
-    TestBuffer buffer = readBuffer(readChunkFor(info.st_size));
+    TestBuffer buffer = makeReadBuffer(readChunkFor(info.st_size));
     if (!buffer.valid())
         return failedTime;
 
