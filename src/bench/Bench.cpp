@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 
 namespace quorlan {
 
@@ -82,6 +83,26 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
     }
     finishRun(path);
 }
+
+namespace {
+
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b < 0 ? std::numeric_limits<std::int64_t>::min()
+                     : std::numeric_limits<std::int64_t>::max();
+    return sum;
+}
+
+// The bytes a list of sizes writes, for progress only; negative sizes count as nothing.
+std::int64_t sumOfSizes(const std::vector<std::int64_t> &sizes) {
+    std::int64_t sum = 0;
+    for (std::int64_t size : sizes)
+        sum = saturatingAdd(sum, std::max<std::int64_t>(size, 0));
+    return sum;
+}
+
+} // namespace
 
 void Bench::report(const Progress &progress) {
     if (progress_)
@@ -182,14 +203,18 @@ void Bench::performMultiWrite(const std::string &folder, const PanelSettings &pa
     for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
         chooseSizesForPass(panel);
         prepareTestData(theSizes, panel);
+        const std::int64_t passBytes = sumOfSizes(theSizes);
+        std::int64_t bytesBefore = 0;
         for (std::size_t i = 0; i < theSizes.size(); ++i) {
             if ((stopped = cancelled()))
                 break;
             const std::string path =
                 folder + "/" + std::to_string(pass) + "-" + std::to_string(i) + ".tiff";
             report({pass, passes, static_cast<std::int64_t>(i) + 1,
-                    static_cast<std::int64_t>(theSizes.size()), path, theSizes[i]});
+                    static_cast<std::int64_t>(theSizes.size()), path, theSizes[i], passBytes,
+                    bytesBefore, false});
             writeTestFile(path, theSizes[i], verbose, panel);
+            bytesBefore = saturatingAdd(bytesBefore, std::max<std::int64_t>(theSizes[i], 0));
         }
     }
     finishMultiRun(folder, stopped);
@@ -221,16 +246,21 @@ void Bench::performMixedTest(const std::string &folder, const PanelSettings &pan
     beginMultiRun(verbose);
     bool stopped = false;
     const std::vector<std::int64_t> written = theSizes;
+    const std::int64_t readPasses = atLeastOne(readRepeats(panel));
     prepareTestData(written, panel);
+    const std::int64_t writeBytes = sumOfSizes(written);
+    std::int64_t bytesBefore = 0;
     for (std::size_t i = 0; i < written.size() && !stopped; ++i) {
         if ((stopped = cancelled()))
             break;
         const std::string path = folder + "/" + std::to_string(i) + ".tiff";
-        report({0, 0, static_cast<std::int64_t>(i) + 1, static_cast<std::int64_t>(written.size()),
-                path, written[i]});
+        report({0, readPasses, static_cast<std::int64_t>(i) + 1,
+                static_cast<std::int64_t>(written.size()), path, written[i], writeBytes,
+                bytesBefore, true});
         writeTestFile(path, written[i], verbose, panel);
+        bytesBefore = saturatingAdd(bytesBefore, std::max<std::int64_t>(written[i], 0));
     }
-    const std::int64_t passes = stopped ? 0 : atLeastOne(readRepeats(panel));
+    const std::int64_t passes = stopped ? 0 : readPasses;
     for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
         chooseSizesForPass(panel);
         const std::size_t count = theSizes.size();

@@ -6,7 +6,9 @@
 namespace quorlan {
 
 // Where a running multi-file test is: pass k of n, file i of m (m is 0 while a folder walk does
-// not know its count), the file's path and its size in bytes.
+// not know its count), the file's path and its size in bytes (0 when not known before reading).
+// The mixed test's writes come first, as pass 0 with writePhase set; passes is then already the
+// number of read passes that follow.
 struct Progress {
     std::int64_t pass = 0;
     std::int64_t passes = 0;
@@ -14,6 +16,10 @@ struct Progress {
     std::int64_t files = 0;
     std::string path;
     std::int64_t bytes = 0;
+    // Bytes of the whole pass and of its files before this one; passBytes is 0 when unknown.
+    std::int64_t passBytes = 0;
+    std::int64_t bytesBefore = 0;
+    bool writePhase = false;
 };
 
 // Optional observer of a running test; called on the test's thread before each file.

@@ -61,7 +61,9 @@ class StderrProgress final : public ProgressSink {
 public:
     void fileStarted(const Progress &p) override {
         std::cerr << "\r\033[K";
-        if (p.passes > 0)
+        if (p.writePhase)
+            std::cerr << "writing  ";
+        else if (p.passes > 0)
             std::cerr << "pass " << p.pass << "/" << p.passes << "  ";
         std::cerr << "file " << p.file;
         if (p.files > 0)

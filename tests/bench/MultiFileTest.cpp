@@ -287,3 +287,34 @@ TEST(RandomSizes, ShuffleIsAPermutationAndSeedsRepeat) {
     }
     EXPECT_EQ(firsts.size(), smallSizes.size());
 }
+
+TEST_F(MultiFileTest, ProgressCountsTheBytesOfEachPassAndMarksTheMixedWrites) {
+    struct Recorder : ProgressSink {
+        std::vector<Progress> seen;
+        void fileStarted(const Progress &p) override { seen.push_back(p); }
+    } recorder;
+    bench.setProgressSink(&recorder);
+    panel.repeats = "2";
+    bench.performMixedTest(folder, panel);
+    ASSERT_EQ(recorder.seen.size(), 12u); // four writes, then two passes of four reads
+    std::int64_t before = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const Progress &p = recorder.seen[i];
+        EXPECT_TRUE(p.writePhase);
+        EXPECT_EQ(p.pass, 0);
+        EXPECT_EQ(p.passes, 2) << "the read passes are known while writing";
+        EXPECT_EQ(p.passBytes, 200000);
+        EXPECT_EQ(p.bytesBefore, before);
+        before += smallSizes[i];
+    }
+    EXPECT_FALSE(recorder.seen[4].writePhase);
+    EXPECT_EQ(recorder.seen[11].pass, 2);
+
+    recorder.seen.clear();
+    panel.repeats = "1";
+    bench.performMultiWrite(folder, panel);
+    ASSERT_EQ(recorder.seen.size(), 4u);
+    EXPECT_EQ(recorder.seen[3].passBytes, 200000);
+    EXPECT_EQ(recorder.seen[3].bytesBefore, 200000 - recorder.seen[3].bytes);
+    EXPECT_FALSE(recorder.seen[3].writePhase);
+}
