@@ -1,0 +1,101 @@
+// Draws the README's pictures of the window: runs a mixed test of a few small files into a
+// folder and saves the window as a PNG once the test has ended.
+// Usage: window-screenshot FOLDER OUTPUT.png [--dark | --running]
+// --running saves the window while the test runs, with its progress area.
+#include "app/Application.h"
+#include "app/FilePanels.h"
+#include "app/SettingsStore.h"
+#include "app/ViewController.h"
+#include "bench/SysCalls.h"
+#include "sysinfo/SystemProbe.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Answers every panel with the folder given on the command line.
+class FolderPanels final : public quorlan::FilePanels {
+public:
+    explicit FolderPanels(QString folder) : folder_(std::move(folder)) {}
+    void begin(const quorlan::FilePanelRequest &, QWidget *,
+               quorlan::FilePanelCompletion done) override {
+        done(quorlan::panelOKResponse, folder_);
+    }
+
+private:
+    QString folder_;
+};
+
+QPalette darkPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(45, 45, 48));
+    p.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    p.setColor(QPalette::Base, QColor(30, 30, 32));
+    p.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+    p.setColor(QPalette::Text, QColor(230, 230, 230));
+    p.setColor(QPalette::PlaceholderText, QColor(140, 140, 140));
+    p.setColor(QPalette::Button, QColor(58, 58, 62));
+    p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    p.setColor(QPalette::Highlight, QColor(42, 110, 190));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(130, 130, 130));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(130, 130, 130));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(130, 130, 130));
+    return p;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication qt(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: window-screenshot FOLDER OUTPUT.png [--dark | --running]\n");
+        return 2;
+    }
+    quorlan::Application::describeToQt();
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    const QString mode = argc > 3 ? QString(argv[3]) : QString();
+    if (mode == "--dark")
+        QApplication::setPalette(darkPalette());
+
+    QTemporaryDir settings;
+    quorlan::SettingsStore store(settings.filePath("quorlan.ini"));
+    FolderPanels panels(QString::fromLocal8Bit(argv[1]));
+    const auto probe = quorlan::systemProbe();
+    quorlan::ViewController window(
+        quorlan::ViewServices{store,
+                              panels,
+                              quorlan::systemCalls(),
+                              *probe,
+                              {1000000, 2000000, 4000000, 8000000, 16000000, 32000000},
+                              [] {}});
+    window.resize(1180, 760);
+    window.show();
+    window.repeatsTextbox->setText("2");
+    window.isVerboseCheckbox->setChecked(true);
+    const QString output = QString::fromLocal8Bit(argv[2]);
+    const auto saveAndQuit = [&] {
+        const bool saved = window.grab().save(output);
+        QApplication::exit(saved ? 0 : 1);
+    };
+    if (mode == "--running") {
+        window.noCacheCheckbox->setChecked(true);
+        window.repeatsTextbox->setText("50");
+        QObject::connect(&window, &quorlan::ViewController::runStarted,
+                         [&] { QTimer::singleShot(1500, saveAndQuit); });
+    } else {
+        QObject::connect(&window, &quorlan::ViewController::runFinished,
+                         [&] { QTimer::singleShot(300, saveAndQuit); });
+    }
+    QTimer::singleShot(200, &window, &quorlan::ViewController::runMixedTest);
+    return QApplication::exec();
+}

@@ -1,0 +1,39 @@
+#include "app/Application.h"
+
+#include "bench/SysCalls.h"
+#include "sysinfo/SystemProbe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QTimer>
+
+namespace quorlan {
+
+Application::Application(SettingsStore &store)
+    : probe_(systemProbe()), delegate_(store),
+      window_(std::make_unique<ViewController>(
+          ViewServices{store, panels_, systemCalls(), *probe_, standardSizes(),
+                       [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); }})) {
+    QObject::connect(window_->openHelpAction, &QAction::triggered, &delegate_,
+                     &AppDelegate::openHelp);
+}
+
+Application::~Application() = default;
+
+void Application::start() {
+    window_->show();
+    QTimer::singleShot(0, &delegate_, &AppDelegate::applicationDidFinishLaunching);
+}
+
+void Application::describeToQt() {
+    QApplication::setApplicationName("Quorlan");
+    QApplication::setOrganizationName("Quorlan");
+    QApplication::setApplicationVersion(QUORLAN_VERSION);
+    QApplication::setDesktopFileName("example.quorlan.Quorlan");
+    QApplication::setWindowIcon(QIcon(":/quorlan/quorlan.svg"));
+    // Help windows must not keep the program alive once the main window has closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+} // namespace quorlan

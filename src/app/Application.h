@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "app/QtFilePanels.h"
+#include "app/ViewController.h"
+
+#include <memory>
+
+namespace quorlan {
+
+class MachineProbe;
+class SettingsStore;
+
+// The parts of the desktop program, made in their order: the delegate, the file panels, the
+// machine probe and the main window with its help command wired to the delegate.
+class Application {
+public:
+    // The store must outlive the application.
+    explicit Application(SettingsStore &store);
+    ~Application();
+
+    // Shows the window and lets the delegate run its launch steps once the event loop turns.
+    void start();
+
+    ViewController &window() { return *window_; }
+    AppDelegate &delegate() { return delegate_; }
+
+    // Application-wide names and icon; call once, after the QApplication exists.
+    static void describeToQt();
+
+private:
+    QtFilePanels panels_;
+    std::unique_ptr<MachineProbe> probe_;
+    AppDelegate delegate_;
+    std::unique_ptr<ViewController> window_;
+};
+
+} // namespace quorlan

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace quorlan {
+
+// How one file panel is to be set up; each command fills this in the way it needs.
+struct FilePanelRequest {
+    enum class Kind { SaveFile, OpenFile, ChooseFolder };
+    Kind kind = Kind::SaveFile;
+    QString acceptLabel;          // the confirm button's title; empty keeps the platform's own
+    QStringList allowedFileTypes; // extensions without the dot; the first is added when missing
+    QString proposedName;         // the name field's text of a save panel; empty = none
+    bool canCreateFolders = false;
+    bool showsHiddenFiles = false;
+    bool treatsPackagesAsFolders = false; // bundles are plain folders on Linux anyway
+    bool showsResizeIndicator = false;
+    bool asSheet = false; // modal to the window instead of free-standing
+};
+
+// The panel's answer: OK is 1, anything else means the user did not confirm.
+inline constexpr int panelOKResponse = 1;
+inline constexpr int panelCancelResponse = 0;
+
+// Called once, on the GUI thread, when the panel closes: the response and the chosen path, if any.
+using FilePanelCompletion = std::function<void(int response, std::optional<QString> path)>;
+
+// Shows file panels without blocking. The window's commands go through this interface so that
+// tests can answer the panels themselves.
+class FilePanels {
+public:
+    virtual ~FilePanels() = default;
+    // Shows the panel and returns at once; done runs when the panel closes. window is the
+    // window a sheet belongs to (and the parent of a free-standing panel); it may be null.
+    virtual void begin(const FilePanelRequest &request, QWidget *window,
+                       FilePanelCompletion done) = 0;
+};
+
+// The path with the first allowed type appended when its file name does not already end in
+// one of them (compared without regard to case). No types: the path unchanged.
+QString pathWithAllowedType(const QString &path, const QStringList &allowedTypes);
+
+} // namespace quorlan

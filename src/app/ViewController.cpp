@@ -1,0 +1,585 @@
+#include "app/ViewController.h"
+
+#include "app/FilePanels.h"
+#include "app/LogView.h"
+#include "app/PanelPersistence.h"
+#include "app/SettingsStore.h"
+#include "log/SavedLog.h"
+#include "sysinfo/MachineDescription.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorlan {
+
+namespace {
+
+constexpr double minFontSize = 4.0;
+constexpr double maxFontSize = 60.0;
+constexpr int pollMilliseconds = 50;
+constexpr int progressSteps = 1000;
+
+int checkBoxState(const QCheckBox *box) {
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return -1;
+    case Qt::Unchecked:
+        break;
+    }
+    return 0;
+}
+
+void setCheckBoxState(QCheckBox *box, int state) {
+    box->setCheckState(state == 1    ? Qt::Checked
+                       : state == -1 ? Qt::PartiallyChecked
+                                     : Qt::Unchecked);
+}
+
+// File names on disk are bytes; Qt's paths are decoded with the file-name encoding.
+std::string localPath(const QString &path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString durationText(double seconds) {
+    const auto whole = static_cast<long long>(std::ceil(seconds));
+    if (whole < 60)
+        return ViewController::tr("About %1 s left").arg(whole);
+    if (whole < 3600)
+        return ViewController::tr("About %1 min %2 s left").arg(whole / 60).arg(whole % 60);
+    return ViewController::tr("About %1 h %2 min left").arg(whole / 3600).arg(whole % 3600 / 60);
+}
+
+QLineEdit *resultField() {
+    auto *field = new QLineEdit;
+    field->setReadOnly(true);
+    field->setPlaceholderText(ViewController::tr("no result yet"));
+    return field;
+}
+
+} // namespace
+
+ViewController::ViewController(ViewServices services, QWidget *parent)
+    : QMainWindow(parent), services_(std::move(services)),
+      bench_(logQueue_, services_.calls, services_.stdSizes) {
+    bench_.setProgressSink(&runProgress_);
+    bench_.setCancelToken(&cancelToken_);
+    buildWidgets();
+    buildMenus();
+    pollTimer_.setInterval(pollMilliseconds);
+    connect(&pollTimer_, &QTimer::timeout, this, [this] {
+        flushLog();
+        showProgress();
+    });
+    viewDidLoad();
+}
+
+ViewController::~ViewController() {
+    if (runThread_) {
+        cancelToken_.cancel();
+        runThread_->wait();
+        delete runThread_;
+    }
+}
+
+void ViewController::buildWidgets() {
+    filesizeTextbox = new QLineEdit;
+    sizePopup = new QComboBox;
+    contentPopup = new QComboBox;
+    repeatsTextbox = new QLineEdit;
+    lengthTextbox = new QLineEdit;
+    noCacheCheckbox = new QCheckBox(tr("Bypass the cache on reads"));
+    isVerboseCheckbox = new QCheckBox(tr("Verbose: a line for every file"));
+    isRandomSizes = new QCheckBox(tr("Random sizes"));
+    writeResultTextbox = resultField();
+    readResultTextbox = resultField();
+    outputTextbox = new LogView;
+
+    filesizeTextbox->setObjectName("filesizeTextbox");
+    repeatsTextbox->setObjectName("repeatsTextbox");
+    lengthTextbox->setObjectName("lengthTextbox");
+    outputTextbox->setObjectName("outputTextbox");
+
+    auto *sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(filesizeTextbox, 1);
+    sizeRow->addWidget(sizePopup);
+
+    auto *fileBox = new QGroupBox(tr("Test files"));
+    auto *fileForm = new QFormLayout(fileBox);
+    fileForm->addRow(tr("File size"), sizeRow);
+    fileForm->addRow(tr("Fill byte"), contentPopup);
+
+    filesizeTextbox->setToolTip(tr("Size of the file that Write File writes (decimal units)"));
+    contentPopup->setToolTip(tr("The byte every written test file is filled with"));
+    repeatsTextbox->setToolTip(tr("Passes of the multi-file and mixed tests"));
+    lengthTextbox->setToolTip(tr("Files in each pass when Random sizes is on"));
+
+    auto *runBox = new QGroupBox(tr("Series of files"));
+    auto *runForm = new QFormLayout(runBox);
+    runForm->addRow(tr("Repeats"), repeatsTextbox);
+    runForm->addRow(tr("Files per random pass"), lengthTextbox);
+    runForm->addRow(isRandomSizes);
+    runForm->addRow(noCacheCheckbox);
+    runForm->addRow(isVerboseCheckbox);
+
+    auto *testBox = new QGroupBox(tr("Tests"));
+    auto *testColumn = new QVBoxLayout(testBox);
+    const auto addTestButton = [&](const QString &title, void (ViewController::*slot)()) {
+        auto *button = new QPushButton(title);
+        connect(button, &QPushButton::clicked, this, slot);
+        testColumn->addWidget(button);
+        panelControls_.push_back(button);
+    };
+    addTestButton(tr("Write File…"), &ViewController::writeFileButton);
+    addTestButton(tr("Read File…"), &ViewController::readFile);
+    addTestButton(tr("Multi-Write Test…"), &ViewController::runMultiWriteTest);
+    addTestButton(tr("Multi-Read Test…"), &ViewController::runMultiReadTest);
+    addTestButton(tr("Mixed Test…"), &ViewController::runMixedTest);
+
+    auto *resultBox = new QGroupBox(tr("Results"));
+    auto *resultForm = new QFormLayout(resultBox);
+    resultForm->addRow(tr("Write"), writeResultTextbox);
+    resultForm->addRow(tr("Read"), readResultTextbox);
+
+    auto *panel = new QWidget;
+    auto *panelColumn = new QVBoxLayout(panel);
+    panelColumn->addWidget(fileBox);
+    panelColumn->addWidget(runBox);
+    panelColumn->addWidget(testBox);
+    panelColumn->addWidget(resultBox);
+    panelColumn->addStretch(1);
+    auto *panelScroll = new QScrollArea;
+    panelScroll->setWidget(panel);
+    panelScroll->setWidgetResizable(true);
+    panelScroll->setFrameShape(QFrame::NoFrame);
+    panelScroll->setMinimumWidth(panel->sizeHint().width() + 24);
+
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             filesizeTextbox, sizePopup, contentPopup, repeatsTextbox, lengthTextbox,
+             noCacheCheckbox, isVerboseCheckbox, isRandomSizes})
+        panelControls_.push_back(control);
+
+    progressArea = new QWidget;
+    progressTitle = new QLabel;
+    progressStep = new QLabel;
+    progressFile = new QLabel;
+    progressTimeLeft = new QLabel;
+    progressBar = new QProgressBar;
+    progressBar->setTextVisible(false);
+    cancelButton = new QPushButton(tr("Cancel"));
+    connect(cancelButton, &QPushButton::clicked, this, &ViewController::cancelTest);
+    QFont titleFont = progressTitle->font();
+    titleFont.setBold(true);
+    progressTitle->setFont(titleFont);
+    progressFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    progressFile->setMinimumWidth(1);
+    auto *progressGrid = new QGridLayout(progressArea);
+    progressGrid->addWidget(progressTitle, 0, 0);
+    progressGrid->addWidget(progressStep, 0, 1);
+    progressGrid->addWidget(progressTimeLeft, 0, 2, Qt::AlignRight);
+    progressGrid->addWidget(progressBar, 1, 0, 1, 3);
+    progressGrid->addWidget(cancelButton, 1, 3);
+    progressGrid->addWidget(progressFile, 2, 0, 1, 4);
+    progressGrid->setColumnStretch(1, 1);
+    progressArea->hide();
+
+    auto *logColumn = new QWidget;
+    auto *logLayout = new QVBoxLayout(logColumn);
+    logLayout->setContentsMargins(0, 0, 0, 0);
+    logLayout->addWidget(outputTextbox, 1);
+    logLayout->addWidget(progressArea);
+
+    auto *splitter = new QSplitter;
+    splitter->addWidget(panelScroll);
+    splitter->addWidget(logColumn);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    setCentralWidget(splitter);
+    statusBar();
+    resize(1100, 720);
+}
+
+void ViewController::buildMenus() {
+    const auto command = [this](QMenu *menu, const QString &title, const QKeySequence &key,
+                                void (ViewController::*slot)()) {
+        QAction *action = menu->addAction(title);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
+    saveLogAction =
+        command(fileMenu, tr("Save Log…"), QKeySequence::Save, &ViewController::saveContents);
+    fileMenu->addSeparator();
+    closeAction = fileMenu->addAction(tr("Close Window"));
+    closeAction->setShortcut(QKeySequence::Close);
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
+    QAction *quitAction = fileMenu->addAction(tr("Quit"));
+    quitAction->setShortcut(QKeySequence::Quit);
+    quitAction->setMenuRole(QAction::QuitRole);
+    connect(quitAction, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *testMenu = menuBar()->addMenu(tr("&Test"));
+    writeFileAction = command(testMenu, tr("Write File…"), QKeySequence(Qt::CTRL | Qt::Key_1),
+                              &ViewController::writeFileButton);
+    readFileAction = command(testMenu, tr("Read File…"), QKeySequence(Qt::CTRL | Qt::Key_2),
+                             &ViewController::readFile);
+    multiWriteAction =
+        command(testMenu, tr("Multi-Write Test…"), QKeySequence(Qt::CTRL | Qt::Key_3),
+                &ViewController::runMultiWriteTest);
+    multiReadAction = command(testMenu, tr("Multi-Read Test…"), QKeySequence(Qt::CTRL | Qt::Key_4),
+                              &ViewController::runMultiReadTest);
+    mixedTestAction = command(testMenu, tr("Mixed Test…"), QKeySequence(Qt::CTRL | Qt::Key_5),
+                              &ViewController::runMixedTest);
+    testMenu->addSeparator();
+    cancelAction = command(testMenu, tr("Cancel Test"), QKeySequence(Qt::Key_Escape),
+                           &ViewController::cancelTest);
+    cancelAction->setEnabled(false);
+    testCommands_ = {writeFileAction, readFileAction,  multiWriteAction,
+                     multiReadAction, mixedTestAction, saveLogAction};
+
+    QMenu *viewMenu = menuBar()->addMenu(tr("&View"));
+    incFontAction =
+        command(viewMenu, tr("Bigger"), QKeySequence::ZoomIn, &ViewController::incFontSize);
+    decFontAction =
+        command(viewMenu, tr("Smaller"), QKeySequence::ZoomOut, &ViewController::decFontSize);
+
+    helpMenu = menuBar()->addMenu(tr("&Help"));
+    openHelpAction = helpMenu->addAction(tr("Quorlan Help"));
+    openHelpAction->setShortcut(QKeySequence::HelpContents);
+    helpMenu->addSeparator();
+    updateStatusAction = helpMenu->addAction(tr("Update not checked"));
+    updateStatusAction->setEnabled(false);
+}
+
+void ViewController::viewDidLoad() {
+    sizePopup->clear();
+    sizePopup->addItems(sizeList);
+    contentPopup->clear();
+    contentPopup->addItems(contentList);
+    theFontSize = restoreFontSize(services_.store);
+    outputTextbox->setLogFontSize(theFontSize);
+    bench_.theAnalyser.emplace();
+    const auto &sizes = bench_.theSizes;
+    bench_.theAnalyser->minSize = sizes.empty() ? 0 : *std::min_element(sizes.begin(), sizes.end());
+    bench_.theAnalyser->reset();
+}
+
+void ViewController::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous() && !running_)
+        viewDidAppear();
+}
+
+void ViewController::viewDidAppear() {
+    setWindowTitle(QStringLiteral("Quorlan Benchmarking"));
+    bench_.readTimebase();
+    restorePanelFromStore();
+    bench_.theSizes = bench_.theStdSizes;
+    const MachineDescription machine = describeMachine(services_.probe);
+    bench_.macType = machine.macType.toStdString();
+    bench_.macOSVersion = machine.macOSVersion.toStdString();
+    const QString version = QCoreApplication::applicationVersion();
+    if (!version.isEmpty())
+        bench_.quorlanVersion = version.toStdString();
+}
+
+void ViewController::restorePanelFromStore() {
+    setPanelSettings(
+        restorePanel(services_.store, panelSettings(), sizePopup->count(), contentPopup->count()));
+}
+
+PanelSettings ViewController::panelSettings() const {
+    PanelSettings panel;
+    panel.filesize = filesizeTextbox->text().toStdString();
+    panel.sizeIndex = sizePopup->currentIndex();
+    panel.contentIndex = contentPopup->currentIndex();
+    panel.repeats = repeatsTextbox->text().toStdString();
+    panel.length = lengthTextbox->text().toStdString();
+    panel.noCache = checkBoxState(noCacheCheckbox);
+    panel.verbose = checkBoxState(isVerboseCheckbox);
+    panel.isRandom = checkBoxState(isRandomSizes);
+    return panel;
+}
+
+void ViewController::setPanelSettings(const PanelSettings &panel) {
+    filesizeTextbox->setText(QString::fromStdString(panel.filesize));
+    sizePopup->setCurrentIndex(panel.sizeIndex);
+    contentPopup->setCurrentIndex(panel.contentIndex);
+    repeatsTextbox->setText(QString::fromStdString(panel.repeats));
+    lengthTextbox->setText(QString::fromStdString(panel.length));
+    setCheckBoxState(noCacheCheckbox, panel.noCache);
+    setCheckBoxState(isVerboseCheckbox, panel.verbose);
+    setCheckBoxState(isRandomSizes, panel.isRandom);
+}
+
+void ViewController::closeEvent(QCloseEvent *event) {
+    if (running_) {
+        // The run ends with its report and footer first; the window closes when it has.
+        closeWhenRunEnds_ = true;
+        cancelTest();
+        event->ignore();
+        return;
+    }
+    if (!closing_) {
+        closing_ = true;
+        saveSettingsAndQuit();
+    }
+    event->accept();
+}
+
+bool ViewController::saveSettingsAndQuit() {
+    savePanel(services_.store, panelSettings());
+    if (services_.terminate)
+        services_.terminate();
+    return true;
+}
+
+void ViewController::writeFileButton() {
+    if (running_)
+        return; // one test at a time; the commands are disabled meanwhile
+    FilePanelRequest request;
+    request.kind = FilePanelRequest::Kind::SaveFile;
+    request.canCreateFolders = true;
+    request.allowedFileTypes = {"tiff"};
+    QPointer self(this);
+    services_.panels.begin(request, this, [self](int response, std::optional<QString> path) {
+        if (!self || response != panelOKResponse || !path)
+            return;
+        self->startRun(tr("Writing one file"), ResultFields::None, false,
+                       [self = self.data(), file = localPath(*path)](const PanelSettings &panel) {
+                           self->bench_.runWriteTest(file, panel);
+                       });
+    });
+}
+
+void ViewController::readFile() {
+    if (running_)
+        return; // one test at a time; the commands are disabled meanwhile
+    FilePanelRequest request;
+    request.kind = FilePanelRequest::Kind::OpenFile;
+    request.acceptLabel = tr("Read");
+    request.showsHiddenFiles = true;
+    request.treatsPackagesAsFolders = true;
+    request.asSheet = true;
+    QPointer self(this);
+    services_.panels.begin(request, this, [self](int response, std::optional<QString> path) {
+        if (!self || response != panelOKResponse || !path)
+            return;
+        self->startRun(tr("Reading one file"), ResultFields::None, false,
+                       [self = self.data(), file = localPath(*path)](const PanelSettings &panel) {
+                           self->bench_.runReadTest(file, panel);
+                       });
+    });
+}
+
+void ViewController::chooseTestFolder(std::function<void(const std::string &)> body) {
+    if (running_)
+        return; // one test at a time; the commands are disabled meanwhile
+    FilePanelRequest request;
+    request.kind = FilePanelRequest::Kind::ChooseFolder;
+    request.canCreateFolders = true;
+    request.showsResizeIndicator = true;
+    request.showsHiddenFiles = true;
+    QPointer self(this);
+    services_.panels.begin(
+        request, this, [self, body = std::move(body)](int response, std::optional<QString> path) {
+            if (self && response == panelOKResponse && path)
+                body(localPath(*path));
+        });
+}
+
+void ViewController::runMultiWriteTest() {
+    chooseTestFolder([this](const std::string &folder) {
+        startRun(tr("Multi-write test"), ResultFields::Write, false,
+                 [this, folder](const PanelSettings &panel) {
+                     bench_.performMultiWrite(folder, panel);
+                 });
+    });
+}
+
+void ViewController::runMultiReadTest() {
+    chooseTestFolder([this](const std::string &folder) {
+        startRun(
+            tr("Multi-read test"), ResultFields::Read, false,
+            [this, folder](const PanelSettings &panel) { bench_.performMultiRead(folder, panel); });
+    });
+}
+
+void ViewController::runMixedTest() {
+    chooseTestFolder([this](const std::string &folder) {
+        startRun(
+            tr("Mixed test"), ResultFields::Both, true,
+            [this, folder](const PanelSettings &panel) { bench_.performMixedTest(folder, panel); });
+    });
+}
+
+void ViewController::startRun(const QString &title, ResultFields fields, bool hasWritePhase,
+                              std::function<void(const PanelSettings &)> test) {
+    if (running_) {
+        // Two panels were open and both confirmed: the second test is not started.
+        statusBar()->showMessage(tr("A test is running; the new one was not started."), 5000);
+        return;
+    }
+    const PanelSettings panel = panelSettings();
+    runFields_ = fields;
+    cancelToken_.clear();
+    runProgress_.clear();
+    estimate_ = ProgressEstimate(hasWritePhase);
+    progressTitle->setText(title);
+    progressStep->clear();
+    progressFile->clear();
+    progressTimeLeft->clear();
+    progressBar->setRange(0, 0);
+    // A single-file test is one request that cannot be stopped part way.
+    cancelButton->setEnabled(fields != ResultFields::None);
+    setRunning(true);
+    runClock_.start();
+    runThread_ = QThread::create([test = std::move(test), panel] { test(panel); });
+    connect(runThread_, &QThread::finished, this, &ViewController::runEnded, Qt::QueuedConnection);
+    runThread_->start();
+    pollTimer_.start();
+    emit runStarted();
+}
+
+void ViewController::runEnded() {
+    runThread_->wait();
+    delete runThread_;
+    runThread_ = nullptr;
+    pollTimer_.stop();
+    flushLog();
+    if (runFields_ == ResultFields::Write || runFields_ == ResultFields::Both)
+        writeResultTextbox->setText(QString::fromStdString(bench_.writeResultText()));
+    if (runFields_ == ResultFields::Read || runFields_ == ResultFields::Both)
+        readResultTextbox->setText(QString::fromStdString(bench_.readResultText()));
+    setRunning(false);
+    emit runFinished();
+    if (closeWhenRunEnds_)
+        close();
+}
+
+void ViewController::setRunning(bool running) {
+    running_ = running;
+    for (QWidget *control : panelControls_)
+        control->setEnabled(!running);
+    for (QAction *action : testCommands_)
+        action->setEnabled(!running);
+    cancelAction->setEnabled(running && cancelButton->isEnabled());
+    progressArea->setVisible(running);
+}
+
+void ViewController::cancelTest() {
+    if (!running_ || !cancelButton->isEnabled())
+        return;
+    cancelToken_.cancel();
+    cancelButton->setEnabled(false);
+    cancelAction->setEnabled(false);
+    progressTimeLeft->setText(tr("Cancelling after this file…"));
+}
+
+void ViewController::flushLog() {
+    outputTextbox->appendText(logQueue_.take());
+}
+
+void ViewController::appendToLog(const QString &text) {
+    flushLog();
+    outputTextbox->appendText(text);
+}
+
+void ViewController::showProgress() {
+    const std::optional<Progress> progress = runProgress_.takeChange();
+    if (!progress)
+        return;
+    const Progress &p = *progress;
+    QString step;
+    if (p.writePhase)
+        step = tr("writing file %1 of %2").arg(p.file).arg(p.files);
+    else if (p.files > 0)
+        step =
+            tr("pass %1 of %2, file %3 of %4").arg(p.pass).arg(p.passes).arg(p.file).arg(p.files);
+    else
+        step = tr("pass %1 of %2, file %3").arg(p.pass).arg(p.passes).arg(p.file);
+    progressStep->setText(step);
+    const QString path = QString::fromUtf8(p.path.data(), static_cast<qsizetype>(p.path.size()));
+    progressFile->setText(
+        progressFile->fontMetrics().elidedText(path, Qt::ElideMiddle, progressFile->width()));
+    progressFile->setToolTip(path);
+    const double elapsed = static_cast<double>(runClock_.elapsed()) / 1000.0;
+    const std::optional<double> fraction = estimate_.fractionDone(p);
+    const std::optional<double> left = estimate_.secondsLeft(p, elapsed);
+    if (fraction) {
+        progressBar->setRange(0, progressSteps);
+        progressBar->setValue(static_cast<int>(*fraction * progressSteps));
+    } else {
+        progressBar->setRange(0, 0);
+    }
+    if (cancelButton->isEnabled())
+        progressTimeLeft->setText(left ? durationText(*left) : tr("Estimating time left…"));
+}
+
+void ViewController::saveContents() {
+    if (running_)
+        return; // one test at a time; the commands are disabled meanwhile
+    flushLog();
+    const QString text = outputTextbox->logText();
+    FilePanelRequest request;
+    request.kind = FilePanelRequest::Kind::SaveFile;
+    request.canCreateFolders = true;
+    request.allowedFileTypes = {"text", "txt"};
+    request.proposedName = QString::fromStdString(savedLogName(bench_.startDate));
+    QPointer self(this);
+    services_.panels.begin(request, this, [self, text](int response, std::optional<QString> path) {
+        if (!self || response != panelOKResponse || !path)
+            return;
+        const std::optional<std::string> failure =
+            saveLogText(localPath(*path), text.toStdString());
+        if (failure)
+            self->appendToLog(QString::fromStdString(*failure));
+    });
+}
+
+void ViewController::incFontSize() {
+    theFontSize = std::min(theFontSize + 1.0, maxFontSize);
+    storeFontSize();
+    restyleOutputLog();
+}
+
+void ViewController::decFontSize() {
+    theFontSize = std::max(theFontSize - 1.0, minFontSize);
+    storeFontSize();
+    restyleOutputLog();
+}
+
+void ViewController::storeFontSize() {
+    services_.store.setDouble(settingKeys::fontSize, theFontSize);
+}
+
+void ViewController::restyleOutputLog() {
+    outputTextbox->setLogFontSize(theFontSize);
+}
+
+} // namespace quorlan
