@@ -1,9 +1,11 @@
 // Draws the README's pictures of the window: runs a mixed test of a few small files into a
 // folder and saves the window as a PNG once the test has ended.
-// Usage: window-screenshot FOLDER OUTPUT.png [--dark | --running]
-// --running saves the window while the test runs, with its progress area.
+// Usage: window-screenshot FOLDER OUTPUT.png [--dark | --running | --help]
+// --running saves the window while the test runs, with its progress area; --help saves a help
+// window instead.
 #include "app/Application.h"
 #include "app/FilePanels.h"
+#include "app/HelpWindow.h"
 #include "app/SettingsStore.h"
 #include "app/ViewController.h"
 #include "bench/SysCalls.h"
@@ -58,7 +60,8 @@ QPalette darkPalette() {
 int main(int argc, char **argv) {
     QApplication qt(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window-screenshot FOLDER OUTPUT.png [--dark | --running]\n");
+        std::fprintf(stderr,
+                     "usage: window-screenshot FOLDER OUTPUT.png [--dark | --running | --help]\n");
         return 2;
     }
     quorlan::Application::describeToQt();
@@ -66,6 +69,13 @@ int main(int argc, char **argv) {
     const QString mode = argc > 3 ? QString(argv[3]) : QString();
     if (mode == "--dark")
         QApplication::setPalette(darkPalette());
+
+    if (mode == "--help") {
+        quorlan::HelpWindow help;
+        help.show();
+        QTimer::singleShot(300, [&] { QApplication::exit(help.grab().save(argv[2]) ? 0 : 1); });
+        return QApplication::exec();
+    }
 
     QTemporaryDir settings;
     quorlan::SettingsStore store(settings.filePath("quorlan.ini"));

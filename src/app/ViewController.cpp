@@ -3,6 +3,7 @@
 #include "app/FilePanels.h"
 #include "app/LogView.h"
 #include "app/PanelPersistence.h"
+#include "app/ProgressPanel.h"
 #include "app/SettingsStore.h"
 #include "log/SavedLog.h"
 #include "sysinfo/MachineDescription.h"
@@ -21,7 +22,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShowEvent>
@@ -40,7 +40,6 @@ namespace {
 constexpr double minFontSize = 4.0;
 constexpr double maxFontSize = 60.0;
 constexpr int pollMilliseconds = 50;
-constexpr int progressSteps = 1000;
 
 int checkBoxState(const QCheckBox *box) {
     switch (box->checkState()) {
@@ -65,13 +64,8 @@ std::string localPath(const QString &path) {
     return QFile::encodeName(path).toStdString();
 }
 
-QString durationText(double seconds) {
-    const auto whole = static_cast<long long>(std::ceil(seconds));
-    if (whole < 60)
-        return ViewController::tr("About %1 s left").arg(whole);
-    if (whole < 3600)
-        return ViewController::tr("About %1 min %2 s left").arg(whole / 60).arg(whole % 60);
-    return ViewController::tr("About %1 h %2 min left").arg(whole / 3600).arg(whole % 3600 / 60);
+QString displayPath(const std::string &path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 QLineEdit *resultField() {
@@ -183,28 +177,9 @@ void ViewController::buildWidgets() {
              noCacheCheckbox, isVerboseCheckbox, isRandomSizes})
         panelControls_.push_back(control);
 
-    progressArea = new QWidget;
-    progressTitle = new QLabel;
-    progressStep = new QLabel;
-    progressFile = new QLabel;
-    progressTimeLeft = new QLabel;
-    progressBar = new QProgressBar;
-    progressBar->setTextVisible(false);
-    cancelButton = new QPushButton(tr("Cancel"));
-    connect(cancelButton, &QPushButton::clicked, this, &ViewController::cancelTest);
-    QFont titleFont = progressTitle->font();
-    titleFont.setBold(true);
-    progressTitle->setFont(titleFont);
-    progressFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    progressFile->setMinimumWidth(1);
-    auto *progressGrid = new QGridLayout(progressArea);
-    progressGrid->addWidget(progressTitle, 0, 0);
-    progressGrid->addWidget(progressStep, 0, 1);
-    progressGrid->addWidget(progressTimeLeft, 0, 2, Qt::AlignRight);
-    progressGrid->addWidget(progressBar, 1, 0, 1, 3);
-    progressGrid->addWidget(cancelButton, 1, 3);
-    progressGrid->addWidget(progressFile, 2, 0, 1, 4);
-    progressGrid->setColumnStretch(1, 1);
+    progressArea = new ProgressPanel;
+    cancelButton = progressArea->cancelButton;
+    connect(progressArea, &ProgressPanel::cancelClicked, this, &ViewController::cancelTest);
     progressArea->hide();
 
     auto *logColumn = new QWidget;
@@ -370,7 +345,7 @@ void ViewController::writeFileButton() {
     services_.panels.begin(request, this, [self](int response, std::optional<QString> path) {
         if (!self || response != panelOKResponse || !path)
             return;
-        self->startRun(tr("Writing one file"), ResultFields::None, false,
+        self->startRun(tr("Writing one file"), *path, ResultFields::None, false,
                        [self = self.data(), file = localPath(*path)](const PanelSettings &panel) {
                            self->bench_.runWriteTest(file, panel);
                        });
@@ -390,7 +365,7 @@ void ViewController::readFile() {
     services_.panels.begin(request, this, [self](int response, std::optional<QString> path) {
         if (!self || response != panelOKResponse || !path)
             return;
-        self->startRun(tr("Reading one file"), ResultFields::None, false,
+        self->startRun(tr("Reading one file"), *path, ResultFields::None, false,
                        [self = self.data(), file = localPath(*path)](const PanelSettings &panel) {
                            self->bench_.runReadTest(file, panel);
                        });
@@ -415,7 +390,7 @@ void ViewController::chooseTestFolder(std::function<void(const std::string &)> b
 
 void ViewController::runMultiWriteTest() {
     chooseTestFolder([this](const std::string &folder) {
-        startRun(tr("Multi-write test"), ResultFields::Write, false,
+        startRun(tr("Multi-write test"), displayPath(folder), ResultFields::Write, false,
                  [this, folder](const PanelSettings &panel) {
                      bench_.performMultiWrite(folder, panel);
                  });
@@ -425,7 +400,7 @@ void ViewController::runMultiWriteTest() {
 void ViewController::runMultiReadTest() {
     chooseTestFolder([this](const std::string &folder) {
         startRun(
-            tr("Multi-read test"), ResultFields::Read, false,
+            tr("Multi-read test"), displayPath(folder), ResultFields::Read, false,
             [this, folder](const PanelSettings &panel) { bench_.performMultiRead(folder, panel); });
     });
 }
@@ -433,13 +408,13 @@ void ViewController::runMultiReadTest() {
 void ViewController::runMixedTest() {
     chooseTestFolder([this](const std::string &folder) {
         startRun(
-            tr("Mixed test"), ResultFields::Both, true,
+            tr("Mixed test"), displayPath(folder), ResultFields::Both, true,
             [this, folder](const PanelSettings &panel) { bench_.performMixedTest(folder, panel); });
     });
 }
 
-void ViewController::startRun(const QString &title, ResultFields fields, bool hasWritePhase,
-                              std::function<void(const PanelSettings &)> test) {
+void ViewController::startRun(const QString &title, const QString &target, ResultFields fields,
+                              bool hasWritePhase, std::function<void(const PanelSettings &)> test) {
     if (running_) {
         // Two panels were open and both confirmed: the second test is not started.
         statusBar()->showMessage(tr("A test is running; the new one was not started."), 5000);
@@ -449,14 +424,8 @@ void ViewController::startRun(const QString &title, ResultFields fields, bool ha
     runFields_ = fields;
     cancelToken_.clear();
     runProgress_.clear();
-    estimate_ = ProgressEstimate(hasWritePhase);
-    progressTitle->setText(title);
-    progressStep->clear();
-    progressFile->clear();
-    progressTimeLeft->clear();
-    progressBar->setRange(0, 0);
     // A single-file test is one request that cannot be stopped part way.
-    cancelButton->setEnabled(fields != ResultFields::None);
+    progressArea->begin(title, target, fields != ResultFields::None, hasWritePhase);
     setRunning(true);
     runClock_.start();
     runThread_ = QThread::create([test = std::move(test), panel] { test(panel); });
@@ -488,17 +457,16 @@ void ViewController::setRunning(bool running) {
         control->setEnabled(!running);
     for (QAction *action : testCommands_)
         action->setEnabled(!running);
-    cancelAction->setEnabled(running && cancelButton->isEnabled());
+    cancelAction->setEnabled(running && progressArea->canCancel());
     progressArea->setVisible(running);
 }
 
 void ViewController::cancelTest() {
-    if (!running_ || !cancelButton->isEnabled())
+    if (!running_ || !progressArea->canCancel())
         return;
     cancelToken_.cancel();
-    cancelButton->setEnabled(false);
+    progressArea->cancelling();
     cancelAction->setEnabled(false);
-    progressTimeLeft->setText(tr("Cancelling after this file…"));
 }
 
 void ViewController::flushLog() {
@@ -511,34 +479,8 @@ void ViewController::appendToLog(const QString &text) {
 }
 
 void ViewController::showProgress() {
-    const std::optional<Progress> progress = runProgress_.takeChange();
-    if (!progress)
-        return;
-    const Progress &p = *progress;
-    QString step;
-    if (p.writePhase)
-        step = tr("writing file %1 of %2").arg(p.file).arg(p.files);
-    else if (p.files > 0)
-        step =
-            tr("pass %1 of %2, file %3 of %4").arg(p.pass).arg(p.passes).arg(p.file).arg(p.files);
-    else
-        step = tr("pass %1 of %2, file %3").arg(p.pass).arg(p.passes).arg(p.file);
-    progressStep->setText(step);
-    const QString path = QString::fromUtf8(p.path.data(), static_cast<qsizetype>(p.path.size()));
-    progressFile->setText(
-        progressFile->fontMetrics().elidedText(path, Qt::ElideMiddle, progressFile->width()));
-    progressFile->setToolTip(path);
-    const double elapsed = static_cast<double>(runClock_.elapsed()) / 1000.0;
-    const std::optional<double> fraction = estimate_.fractionDone(p);
-    const std::optional<double> left = estimate_.secondsLeft(p, elapsed);
-    if (fraction) {
-        progressBar->setRange(0, progressSteps);
-        progressBar->setValue(static_cast<int>(*fraction * progressSteps));
-    } else {
-        progressBar->setRange(0, 0);
-    }
-    if (cancelButton->isEnabled())
-        progressTimeLeft->setText(left ? durationText(*left) : tr("Estimating time left…"));
+    if (const std::optional<Progress> progress = runProgress_.takeChange())
+        progressArea->show(*progress, static_cast<double>(runClock_.elapsed()) / 1000.0);
 }
 
 void ViewController::saveContents() {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/LogQueue.h"
-#include "app/ProgressEstimate.h"
 #include "app/RunProgress.h"
 #include "bench/Bench.h"
 #include "bench/CancelToken.h"
@@ -19,10 +18,8 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QMenu;
-class QProgressBar;
 class QPushButton;
 class QThread;
 
@@ -30,6 +27,7 @@ namespace quorlan {
 
 class FilePanels;
 class LogView;
+class ProgressPanel;
 class MachineProbe;
 class SettingsStore;
 class SysCalls;
@@ -97,13 +95,8 @@ public:
     QAction *updateStatusAction = nullptr; // "Update not checked" until a check has answered
     QMenu *helpMenu = nullptr;
 
-    QWidget *progressArea = nullptr;
-    QLabel *progressTitle = nullptr;
-    QLabel *progressStep = nullptr;
-    QLabel *progressFile = nullptr;
-    QLabel *progressTimeLeft = nullptr;
-    QProgressBar *progressBar = nullptr;
-    QPushButton *cancelButton = nullptr;
+    ProgressPanel *progressArea = nullptr;
+    QPushButton *cancelButton = nullptr; // the progress area's
 
 public slots:
     void writeFileButton();
@@ -134,8 +127,9 @@ private:
     bool saveSettingsAndQuit();
     void restorePanelFromStore();
     void chooseTestFolder(std::function<void(const std::string &folder)> body);
-    void startRun(const QString &title, ResultFields fields, bool hasWritePhase,
-                  std::function<void(const PanelSettings &)> test);
+    // Runs test on its own thread with the panel as it is now; target is the file or folder.
+    void startRun(const QString &title, const QString &target, ResultFields fields,
+                  bool hasWritePhase, std::function<void(const PanelSettings &)> test);
     void runEnded();
     void setRunning(bool running);
     void flushLog();
@@ -156,7 +150,6 @@ private:
     QThread *runThread_ = nullptr;
     QTimer pollTimer_; // flushes the log and shows progress while a test runs
     QElapsedTimer runClock_;
-    ProgressEstimate estimate_;
     std::vector<QWidget *> panelControls_;
     std::vector<QAction *> testCommands_;
 };

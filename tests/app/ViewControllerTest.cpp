@@ -2,6 +2,7 @@
 
 #include "../support/GoldenMatch.h"
 #include "app/LogView.h"
+#include "app/ProgressPanel.h"
 #include "log/SavedLog.h"
 
 #include <QCheckBox>
@@ -209,8 +210,8 @@ TEST_F(WindowTest, TheRunningTestLocksThePanelAndCancelStillEndsTheRun) {
     EXPECT_FALSE(window->saveLogAction->isEnabled());
     EXPECT_TRUE(window->incFontAction->isEnabled());
     EXPECT_TRUE(window->progressArea->isVisible());
-    EXPECT_EQ(window->progressStep->text(), "pass 1 of 3, file 2 of 2");
-    EXPECT_TRUE(window->progressFile->toolTip().endsWith("/1-1.tiff"));
+    EXPECT_EQ(window->progressArea->step->text(), "pass 1 of 3, file 2 of 2");
+    EXPECT_TRUE(window->progressArea->file->toolTip().endsWith("/1-1.tiff"));
     EXPECT_EQ(log().rfind("type,size,time,rate\nw,", 0), 0u) << "lines arrive while running";
 
     // Commands started meanwhile do nothing; a panel edit cannot reach the running test.

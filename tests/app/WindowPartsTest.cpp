@@ -6,6 +6,7 @@
 #include "app/LogQueue.h"
 #include "app/LogView.h"
 #include "app/ProgressEstimate.h"
+#include "app/ProgressPanel.h"
 #include "app/SettingsStore.h"
 
 #include <QDateTime>
@@ -115,6 +116,15 @@ TEST(ProgressEstimate, FolderWalkLearnsItsCountInTheFirstPass) {
         EXPECT_FALSE(walk.fractionDone(at(1, 2, file, 0)).has_value());
     EXPECT_DOUBLE_EQ(*walk.fractionDone(at(2, 2, 6, 0)), 0.75); // (1 + 5/10) / 2
     EXPECT_DOUBLE_EQ(*walk.fractionDone(at(2, 2, 30, 0)), 1.0) << "grown folder: capped";
+}
+
+TEST(ProgressPanel, TimeLeftIsWrittenInWholeUnitsRoundedUp) {
+    EXPECT_EQ(timeLeftText(0.2), "About 1 s left");
+    EXPECT_EQ(timeLeftText(59.0), "About 59 s left");
+    EXPECT_EQ(timeLeftText(59.5), "About 1 min 0 s left");
+    EXPECT_EQ(timeLeftText(3599.0), "About 59 min 59 s left");
+    EXPECT_EQ(timeLeftText(7260.0), "About 2 h 1 min left");
+    EXPECT_EQ(timeLeftText(-3.0), "About 0 s left");
 }
 
 TEST(AppDelegate, EachHelpCommandOpensANewWindowAndKeepsIt) {
