@@ -1,4 +1,5 @@
 #include "app/SettingsStore.h"
+#include "SettingsFile.h"
 #include "app/PanelPersistence.h"
 #include "app/SettingCoercion.h"
 
@@ -15,46 +16,12 @@
 #include <memory>
 
 using namespace quorlan;
+using namespace quorlan::testing;
 
 namespace {
 
 constexpr qint64 int64Max = std::numeric_limits<qint64>::max();
 constexpr qint64 int64Min = std::numeric_limits<qint64>::min();
-
-class SettingsFile : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    int files = 0;
-    QString path = freshPath();
-
-    // A file name this process has not used yet.
-    QString freshPath() { return dir.filePath(QStringLiteral("Quorlan-%1.ini").arg(++files)); }
-
-    std::unique_ptr<SettingsStore> open() const { return std::make_unique<SettingsStore>(path); }
-
-    // Stands for the next launch. QSettings keeps what this process wrote, with its types, in a
-    // per-process cache keyed by file name, so the file is copied to a new name and read from
-    // there: its values come back as text, as after a restart.
-    std::unique_ptr<SettingsStore> restart() {
-        const QString next = freshPath();
-        QFile::copy(path, next);
-        path = next;
-        return open();
-    }
-
-    // Stands for a file the user edited by hand.
-    void writeFile(const char *text) {
-        path = freshPath();
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
-
-    QByteArray fileText() const {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-};
 
 } // namespace
 
@@ -251,28 +218,6 @@ TEST(SettingCoercion, StringFromOtherTypes) {
 }
 
 // ---- the control panel and the font size ----------------------------------------------------
-
-TEST_F(SettingsFile, FirstLaunchRestoresThePanelDefaults) {
-    PanelSettings current;
-    current.filesize = "9";
-    current.repeats = "9";
-    current.length = "9";
-    current.noCache = 1;
-    current.verbose = -1;
-    current.isRandom = 1;
-
-    const auto store = open();
-    const PanelSettings panel = restorePanel(*store, current, 3, 4);
-    EXPECT_EQ(panel.sizeIndex, 0);    // KB
-    EXPECT_EQ(panel.contentIndex, 0); // 0x00
-    EXPECT_EQ(panel.filesize, "1");
-    EXPECT_EQ(panel.repeats, "1");
-    EXPECT_EQ(panel.length, "5");
-    EXPECT_EQ(panel.noCache, 0);
-    EXPECT_EQ(panel.verbose, 0);
-    EXPECT_EQ(panel.isRandom, 0);
-    EXPECT_EQ(restoreFontSize(*store), 12.0);
-}
 
 TEST_F(SettingsFile, AStoredIndexOutsideThePopUpKeepsTheCurrentSelection) {
     const struct {

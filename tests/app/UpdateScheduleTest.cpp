@@ -1,9 +1,7 @@
 #include "app/UpdateSchedule.h"
-#include "app/SettingsStore.h"
+#include "SettingsFile.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +9,7 @@
 #include <vector>
 
 using namespace quorlan;
+using namespace quorlan::testing;
 
 namespace {
 
@@ -30,26 +29,9 @@ private:
     std::size_t calls_ = 0;
 };
 
-class UpdateSchedule : public ::testing::Test {
+class UpdateSchedule : public SettingsFile {
 protected:
-    QTemporaryDir dir;
-    int files = 0;
-    QString path = freshPath();
     int checksStarted = 0;
-
-    QString freshPath() { return dir.filePath(QStringLiteral("Quorlan-%1.ini").arg(++files)); }
-
-    std::unique_ptr<SettingsStore> open() const { return std::make_unique<SettingsStore>(path); }
-
-    // Stands for the next launch. QSettings keeps what this process wrote, with its types, in a
-    // per-process cache keyed by file name, so the file is copied to a new name and read from
-    // there: its values come back as text, as after a restart.
-    std::unique_ptr<SettingsStore> restart() {
-        const QString next = freshPath();
-        QFile::copy(path, next);
-        path = next;
-        return open();
-    }
 
     void launchAt(std::vector<double> times) {
         FakeClock clock(std::move(times));
