@@ -18,7 +18,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
@@ -62,10 +61,6 @@ void setCheckBoxState(QCheckBox *box, int state) {
 // File names on disk are bytes; Qt's paths are decoded with the file-name encoding.
 std::string localPath(const QString &path) {
     return QFile::encodeName(path).toStdString();
-}
-
-QString displayPath(const std::string &path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 QLineEdit *resultField() {
@@ -335,86 +330,77 @@ bool ViewController::saveSettingsAndQuit() {
 }
 
 void ViewController::writeFileButton() {
-    if (running_)
-        return; // one test at a time; the commands are disabled meanwhile
     FilePanelRequest request;
     request.kind = FilePanelRequest::Kind::SaveFile;
     request.canCreateFolders = true;
     request.allowedFileTypes = {"tiff"};
-    QPointer self(this);
-    services_.panels.begin(request, this, [self](int response, std::optional<QString> path) {
-        if (!self || response != panelOKResponse || !path)
-            return;
-        self->startRun(tr("Writing one file"), *path, ResultFields::None, false,
-                       [self = self.data(), file = localPath(*path)](const PanelSettings &panel) {
-                           self->bench_.runWriteTest(file, panel);
-                       });
-    });
+    runOnChosenPath(request, tr("Writing one file"), ResultFields::None,
+                    [this](const std::string &file, const PanelSettings &panel) {
+                        bench_.runWriteTest(file, panel);
+                    });
 }
 
 void ViewController::readFile() {
-    if (running_)
-        return; // one test at a time; the commands are disabled meanwhile
     FilePanelRequest request;
     request.kind = FilePanelRequest::Kind::OpenFile;
     request.acceptLabel = tr("Read");
     request.showsHiddenFiles = true;
     request.treatsPackagesAsFolders = true;
     request.asSheet = true;
-    QPointer self(this);
-    services_.panels.begin(request, this, [self](int response, std::optional<QString> path) {
-        if (!self || response != panelOKResponse || !path)
-            return;
-        self->startRun(tr("Reading one file"), *path, ResultFields::None, false,
-                       [self = self.data(), file = localPath(*path)](const PanelSettings &panel) {
-                           self->bench_.runReadTest(file, panel);
-                       });
-    });
+    runOnChosenPath(request, tr("Reading one file"), ResultFields::None,
+                    [this](const std::string &file, const PanelSettings &panel) {
+                        bench_.runReadTest(file, panel);
+                    });
 }
 
-void ViewController::chooseTestFolder(std::function<void(const std::string &)> body) {
-    if (running_)
-        return; // one test at a time; the commands are disabled meanwhile
+FilePanelRequest ViewController::testFolderRequest() {
     FilePanelRequest request;
     request.kind = FilePanelRequest::Kind::ChooseFolder;
     request.canCreateFolders = true;
     request.showsResizeIndicator = true;
     request.showsHiddenFiles = true;
-    QPointer self(this);
-    services_.panels.begin(
-        request, this, [self, body = std::move(body)](int response, std::optional<QString> path) {
-            if (self && response == panelOKResponse && path)
-                body(localPath(*path));
-        });
+    return request;
 }
 
 void ViewController::runMultiWriteTest() {
-    chooseTestFolder([this](const std::string &folder) {
-        startRun(tr("Multi-write test"), displayPath(folder), ResultFields::Write, false,
-                 [this, folder](const PanelSettings &panel) {
-                     bench_.performMultiWrite(folder, panel);
-                 });
-    });
+    runOnChosenPath(testFolderRequest(), tr("Multi-write test"), ResultFields::Write,
+                    [this](const std::string &folder, const PanelSettings &panel) {
+                        bench_.performMultiWrite(folder, panel);
+                    });
 }
 
 void ViewController::runMultiReadTest() {
-    chooseTestFolder([this](const std::string &folder) {
-        startRun(
-            tr("Multi-read test"), displayPath(folder), ResultFields::Read, false,
-            [this, folder](const PanelSettings &panel) { bench_.performMultiRead(folder, panel); });
-    });
+    runOnChosenPath(testFolderRequest(), tr("Multi-read test"), ResultFields::Read,
+                    [this](const std::string &folder, const PanelSettings &panel) {
+                        bench_.performMultiRead(folder, panel);
+                    });
 }
 
 void ViewController::runMixedTest() {
-    chooseTestFolder([this](const std::string &folder) {
-        startRun(
-            tr("Mixed test"), displayPath(folder), ResultFields::Both, true,
-            [this, folder](const PanelSettings &panel) { bench_.performMixedTest(folder, panel); });
-    });
+    runOnChosenPath(testFolderRequest(), tr("Mixed test"), ResultFields::Both,
+                    [this](const std::string &folder, const PanelSettings &panel) {
+                        bench_.performMixedTest(folder, panel);
+                    });
+}
+
+void ViewController::runOnChosenPath(const FilePanelRequest &request, const QString &title,
+                                     ResultFields fields, PathTest test) {
+    if (running_)
+        return; // one test at a time; the commands are disabled meanwhile
+    QPointer self(this);
+    services_.panels.begin(
+        request, this,
+        [self, title, fields, test = std::move(test)](int response, std::optional<QString> path) {
+            if (!self || response != panelOKResponse || !path)
+                return;
+            self->startRun(
+                title, *path, fields,
+                [test, file = localPath(*path)](const PanelSettings &panel) { test(file, panel); });
+        });
 }
 
 void ViewController::startRun(const QString &title, const QString &target, ResultFields fields,
-                              bool hasWritePhase, std::function<void(const PanelSettings &)> test) {
+                              std::function<void(const PanelSettings &)> test) {
     if (running_) {
         // Two panels were open and both confirmed: the second test is not started.
         statusBar()->showMessage(tr("A test is running; the new one was not started."), 5000);
@@ -425,7 +411,8 @@ void ViewController::startRun(const QString &title, const QString &target, Resul
     cancelToken_.clear();
     runProgress_.clear();
     // A single-file test is one request that cannot be stopped part way.
-    progressArea->begin(title, target, fields != ResultFields::None, hasWritePhase);
+    // Only the mixed test writes once before its read passes.
+    progressArea->begin(title, target, fields != ResultFields::None, fields == ResultFields::Both);
     setRunning(true);
     runClock_.start();
     runThread_ = QThread::create([test = std::move(test), panel] { test(panel); });

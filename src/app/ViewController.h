@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FilePanels.h"
 #include "app/LogQueue.h"
 #include "app/RunProgress.h"
 #include "bench/Bench.h"
@@ -25,7 +26,6 @@ class QThread;
 
 namespace quorlan {
 
-class FilePanels;
 class LogView;
 class ProgressPanel;
 class MachineProbe;
@@ -126,10 +126,15 @@ private:
     void viewDidAppear();
     bool saveSettingsAndQuit();
     void restorePanelFromStore();
-    void chooseTestFolder(std::function<void(const std::string &folder)> body);
+    // A test of one chosen path (file or folder, as bytes) with the panel's settings.
+    using PathTest = std::function<void(const std::string &path, const PanelSettings &panel)>;
+    static FilePanelRequest testFolderRequest();
+    // Shows the panel; when it is confirmed with a path, runs test on that path.
+    void runOnChosenPath(const FilePanelRequest &request, const QString &title, ResultFields fields,
+                         PathTest test);
     // Runs test on its own thread with the panel as it is now; target is the file or folder.
     void startRun(const QString &title, const QString &target, ResultFields fields,
-                  bool hasWritePhase, std::function<void(const PanelSettings &)> test);
+                  std::function<void(const PanelSettings &)> test);
     void runEnded();
     void setRunning(bool running);
     void flushLog();
