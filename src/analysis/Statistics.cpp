@@ -128,17 +128,16 @@ double medianTimeForSize(const std::vector<Result> &list, std::int64_t size) {
     return sortedMedian(times);
 }
 
-double regressedRate(const std::vector<Result> &list) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
+std::optional<LeastSquaresLine> leastSquaresLine(const std::vector<Result> &list) {
     if (list.empty()) {
-        return nan;
+        return std::nullopt;
     }
     // With a single size there is no line to fit; rounding could otherwise
     // leave a tiny non-zero Sss and a meaningless figure.
     const bool oneSize = std::all_of(list.begin(), list.end(),
                                      [&](const Result &r) { return r.size == list.front().size; });
     if (oneSize) {
-        return nan;
+        return std::nullopt;
     }
 
     double sumTS = 0.0;
@@ -158,7 +157,15 @@ double regressedRate(const std::vector<Result> &list) {
     const double sss = sumSS - (sumS * sumS) / n;
     const double b = sst / sss;
     const double a = (sumT - sumS * b) / n;
-    return (1.0 - a) / b;
+    return LeastSquaresLine{a, b};
+}
+
+double regressedRate(const std::vector<Result> &list) {
+    const std::optional<LeastSquaresLine> line = leastSquaresLine(list);
+    if (!line) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return (1.0 - line->intercept) / line->slope;
 }
 
 } // namespace quorlan

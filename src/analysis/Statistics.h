@@ -37,6 +37,14 @@ std::string medianLine(const std::vector<Result> &list);
 // Median time of the results of exactly this size; NaN when there are none.
 double medianTimeForSize(const std::vector<Result> &list, std::int64_t size);
 
+// The least-squares line time = intercept + slope * size over the results: intercept in seconds,
+// slope in seconds per byte. No value when the list is empty or all its sizes are equal.
+struct LeastSquaresLine {
+    double intercept;
+    double slope;
+};
+std::optional<LeastSquaresLine> leastSquaresLine(const std::vector<Result> &list);
+
 // Size moved in one second by the least-squares line time = a + b * size.
 // NaN when the list is empty or all its sizes are equal.
 double regressedRate(const std::vector<Result> &list);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "analysis/Result.h"
+#include "bench/PanelSettings.h"
+#include "log/LogLines.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorlan {
+
+// How a read met the file-system cache. Writes have no cache mode.
+enum class CacheMode {
+    None,         // a write
+    Cached,       // a regular read, through the cache
+    Direct,       // an uncached read with O_DIRECT after the cached pages were dropped
+    PagesDropped, // an uncached read without O_DIRECT, right after the cached pages were dropped
+    NotBypassed,  // an uncached read asked for, but the pages could not be dropped
+};
+
+// One measured file operation of a run, with the file it touched and the cache mode it achieved.
+struct RecordedResult {
+    Result result;
+    std::string path;
+    CacheMode cache = CacheMode::None;
+};
+
+// Everything one test run measured, for export and for warnings; the log text is built apart
+// and is not kept here. A Bench starts a new record at the start of every test.
+struct RunRecord {
+    std::string command; // the command line's name of the test: "write", "read", "multi-write",
+                         // "multi-read" or "mixed"; empty before the first test
+    std::string path;    // the file or folder the test ran on, as the panel gave it
+    PanelSettings panel; // the panel as the test read it
+    std::optional<Date> start;
+    std::optional<Date> end;
+    bool cancelled = false; // the run stopped early: its results are partial
+    // Every measurement in the order it was taken: for the multi-file tests exactly the results
+    // the Analyser kept; for the single-file tests their one measurement, when it had a time.
+    std::vector<RecordedResult> results;
+};
+
+} // namespace quorlan
