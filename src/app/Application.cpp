@@ -11,12 +11,16 @@
 namespace quorlan {
 
 Application::Application(SettingsStore &store)
-    : probe_(systemProbe()), delegate_(store),
+    : probe_(systemProbe()),
+      delegate_(store, UpdateServices{QUrl(QStringLiteral(QUORLAN_UPDATE_LIST_URL)),
+                                      QStringLiteral(QUORLAN_DOWNLOAD_SITE_URL), &alerts_,
+                                      &browser_, UpdateDownloadLimits{}}),
       window_(std::make_unique<ViewController>(
           ViewServices{store, panels_, systemCalls(), *probe_, standardSizes(),
                        [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); }})) {
     QObject::connect(window_->openHelpAction, &QAction::triggered, &delegate_,
                      &AppDelegate::openHelp);
+    delegate_.setHelpMenu(window_->helpMenu);
 }
 
 Application::~Application() = default;

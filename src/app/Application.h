@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/DesktopBrowser.h"
+#include "app/QtAlerts.h"
 #include "app/QtFilePanels.h"
 #include "app/ViewController.h"
 
@@ -11,8 +13,9 @@ namespace quorlan {
 class MachineProbe;
 class SettingsStore;
 
-// The parts of the desktop program, made in their order: the delegate, the file panels, the
-// machine probe and the main window with its help command wired to the delegate.
+// The parts of the desktop program, made in their order: the file panels, alerts and browser,
+// the machine probe, the delegate with the update check's addresses, and the main window with
+// its Help menu wired to the delegate.
 class Application {
 public:
     // The store must outlive the application.
@@ -30,6 +33,8 @@ public:
 
 private:
     QtFilePanels panels_;
+    QtAlerts alerts_;
+    DesktopBrowser browser_;
     std::unique_ptr<MachineProbe> probe_;
     AppDelegate delegate_;
     std::unique_ptr<ViewController> window_;

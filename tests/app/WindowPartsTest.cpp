@@ -146,23 +146,3 @@ TEST(AppDelegate, EachHelpCommandOpensANewWindowAndKeepsIt) {
     EXPECT_TRUE(delegate.myHelpWindow[3]->isVisible());
     EXPECT_NE(delegate.myHelpWindow[3].get(), delegate.myHelpWindow[0].get());
 }
-
-TEST(AppDelegate, FirstLaunchStartsOneCheckAndStoresTheSchedule) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath("q.ini");
-    int checks = 0;
-    {
-        SettingsStore store(file);
-        AppDelegate delegate(store, [&] { ++checks; });
-        delegate.applicationDidFinishLaunching();
-        EXPECT_EQ(checks, 1);
-        delegate.applicationDidFinishLaunching(); // at once again: not due
-        EXPECT_EQ(checks, 1);
-    }
-    SettingsStore reopened(file);
-    EXPECT_TRUE(reopened.contains("noUpdateCheck"));
-    EXPECT_FALSE(reopened.boolean("noUpdateCheck"));
-    EXPECT_EQ(reopened.doubleValue("updateCheckInt"), 43200.0);
-    const double now = QDateTime::currentSecsSinceEpoch() - 978307200.0;
-    EXPECT_NEAR(reopened.doubleValue("dateLastUpdateCheck"), now, 60.0);
-}

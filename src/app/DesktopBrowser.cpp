@@ -1,0 +1,11 @@
+#include "app/DesktopBrowser.h"
+
+#include <QDesktopServices>
+
+namespace quorlan {
+
+void DesktopBrowser::openURL(const QUrl &url) {
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace quorlan
