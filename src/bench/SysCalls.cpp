@@ -56,6 +56,9 @@ int PosixSysCalls::stat(const char *path, struct stat *info) {
 int PosixSysCalls::lstat(const char *path, struct stat *info) {
     return ::lstat(path, info);
 }
+int PosixSysCalls::statfs(const char *path, struct statfs *info) {
+    return ::statfs(path, info);
+}
 
 int PosixSysCalls::listFolder(const char *path, std::vector<FolderEntry> &entries) {
     DIR *folder = ::opendir(path);

@@ -8,6 +8,12 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#if defined(__APPLE__)
+#include <sys/mount.h>
+#else
+#include <sys/statfs.h>
+#endif
+
 namespace quorlan {
 
 // One entry of a folder listing: its name (bytes as the file system holds them) and its type as
@@ -37,6 +43,8 @@ public:
     virtual int fstat(int fd, struct stat *info) = 0;
     virtual int stat(const char *path, struct stat *info) = 0;
     virtual int lstat(const char *path, struct stat *info) = 0;
+    // Describes the mounted file system that holds path (statfs(2), following symbolic links).
+    virtual int statfs(const char *path, struct statfs *info) = 0;
     // Appends the folder's entries, "." and ".." left out, in the order the file system lists
     // them, and closes the folder before returning; 0, or -1 with errno when it cannot be opened
     // or read (entries listed before a read error are kept).
@@ -64,6 +72,7 @@ public:
     int fstat(int fd, struct stat *info) override;
     int stat(const char *path, struct stat *info) override;
     int lstat(const char *path, struct stat *info) override;
+    int statfs(const char *path, struct statfs *info) override;
     int listFolder(const char *path, std::vector<FolderEntry> &entries) override;
     int dropCache(int fd) override;
     int clearDirect(int fd) override;
