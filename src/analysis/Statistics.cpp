@@ -94,7 +94,7 @@ double meanRate(const std::vector<double> &rates) {
     return sum / static_cast<double>(rates.size());
 }
 
-std::string medianLine(const std::vector<Result> &list) {
+RateSpread rateSpread(const std::vector<Result> &list) {
     std::vector<double> rates;
     rates.reserve(list.size());
     for (const Result &r : list) {
@@ -103,16 +103,18 @@ std::string medianLine(const std::vector<Result> &list) {
     std::stable_sort(rates.begin(), rates.end());
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double median = sortedMedian(rates);
-    const double slowest = rates.empty() ? nan : rates.front();
-    const double fastest = rates.empty() ? nan : rates.back();
+    return RateSpread{sortedMedian(rates), rates.empty() ? nan : rates.front(),
+                      rates.empty() ? nan : rates.back()};
+}
 
+std::string medianLine(const std::vector<Result> &list) {
+    const RateSpread spread = rateSpread(list);
     std::string line = "median = ";
-    line += rateText(median, "/second");
+    line += rateText(spread.median, "/second");
     line += " (";
-    line += rateText(slowest);
+    line += rateText(spread.slowest);
     line += " - ";
-    line += rateText(fastest);
+    line += rateText(spread.fastest);
     line += ")\n";
     return line;
 }

@@ -31,7 +31,17 @@ std::string rateText(double rate, std::string_view suffix = "/s");
 double meanRate(const std::vector<Result> &list);
 double meanRate(const std::vector<double> &rates);
 
-// "median = M/second (S/s - F/s)\n" over the rates of the list.
+// The median, the slowest and the fastest of the list's rates, in bytes per second: the figures
+// of its median line. The median of an even count is the mean of the middle two. All three are
+// NaN for an empty list.
+struct RateSpread {
+    double median;
+    double slowest;
+    double fastest;
+};
+RateSpread rateSpread(const std::vector<Result> &list);
+
+// "median = M/second (S/s - F/s)\n" over the rates of the list (rateSpread).
 std::string medianLine(const std::vector<Result> &list);
 
 // Median time of the results of exactly this size; NaN when there are none.

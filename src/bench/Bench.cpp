@@ -19,6 +19,23 @@ std::string noMemoryLine(std::int64_t size) {
            " bytes: there is not enough memory for its buffer.\n";
 }
 
+CacheMode cacheModeOf(CacheBypass bypass) {
+    switch (bypass) {
+    case CacheBypass::Direct:
+        return CacheMode::Direct;
+    case CacheBypass::PagesDropped:
+        return CacheMode::PagesDropped;
+    case CacheBypass::NotBypassed:
+        break;
+    }
+    return CacheMode::NotBypassed;
+}
+
+// A measurement with its rate in bytes per second; time must be positive.
+Result measured(std::int64_t type, std::int64_t size, double time) {
+    return Result{type, size, time, static_cast<double>(size) / time};
+}
+
 } // namespace
 
 std::vector<std::int64_t> standardSizes() {
@@ -34,8 +51,24 @@ void Bench::readTimebase() {
     timebase.readTimebase(calls_);
 }
 
+void Bench::beginRecord(const char *command, const std::string &path, const PanelSettings &panel) {
+    lastRun = RunRecord{command, path, panel, startDate, std::nullopt, false, {}};
+}
+
+void Bench::recordMultiResult(const Result &result, const std::string &path, CacheMode cache) {
+    if (theAnalyser) {
+        // The Analyser may drop a result (minSize); only what it kept belongs to the run.
+        const std::size_t before = theAnalyser->theRates.size();
+        theAnalyser->addResult(result.type, result.size, result.time, result.rate);
+        if (theAnalyser->theRates.size() == before)
+            return;
+    }
+    lastRun.results.push_back(RecordedResult{result, path, cache});
+}
+
 void Bench::finishRun(const std::string &path) {
     endDate = std::chrono::system_clock::now();
+    lastRun.end = endDate;
     log_.appendToLog(testPathLine(path));
     appendRunFooter(log_, RunFooter{macType, macOSVersion, quorlanVersion, startDate, endDate});
 }
@@ -43,6 +76,7 @@ void Bench::finishRun(const std::string &path) {
 void Bench::runWriteTest(const std::string &path, const PanelSettings &panel) {
     log_.appendToLog(columnHeaderLine());
     startDate = std::chrono::system_clock::now();
+    beginRecord("write", path, panel);
     writeSingleFile(path, panel);
     finishRun(path);
 }
@@ -64,6 +98,10 @@ void Bench::writeSingleFile(const std::string &path, const PanelSettings &panel)
         }
         time = TimedIo(calls_, timebase).timedTestWrite(path, buffer.bytes());
     }
+    // A failed write (failedTime) still has its log line, as it always had, but it is no
+    // measurement and stays out of the record.
+    if (time > 0)
+        lastRun.results.push_back(RecordedResult{measured(2, *size, time), path, CacheMode::None});
     if (time != 0.0)
         log_.appendToLog(measurementLine("w", *size, time));
 }
@@ -71,6 +109,7 @@ void Bench::writeSingleFile(const std::string &path, const PanelSettings &panel)
 void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
     log_.appendToLog(columnHeaderLine());
     startDate = std::chrono::system_clock::now();
+    beginRecord("read", path, panel);
     const bool bypass = isChecked(panel.noCache);
     struct stat info {};
     if (calls_.stat(path.c_str(), &info) == 0) {
@@ -78,6 +117,10 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
         const std::int64_t size = S_ISREG(info.st_mode) ? info.st_size : 0;
         TimedIo io(calls_, timebase);
         const double time = bypass ? io.timedUncachedRead(path) : io.timedRead(path, 0, size);
+        if (time > 0)
+            lastRun.results.push_back(
+                RecordedResult{measured(bypass ? 1 : 0, size, time), path,
+                               bypass ? cacheModeOf(io.lastBypass()) : CacheMode::Cached});
         if (time != 0.0)
             log_.appendToLog(measurementLine(bypass ? "r*" : "r", size, time));
     }
@@ -117,17 +160,21 @@ std::string Bench::readResultText() const {
     return theAnalyser ? theAnalyser->theReadResult : noResultText;
 }
 
-void Bench::beginMultiRun(bool verbose) {
+void Bench::beginMultiRun(const char *command, const std::string &folder,
+                          const PanelSettings &panel) {
     if (theAnalyser)
         theAnalyser->reset();
-    if (verbose)
+    if (isChecked(panel.verbose))
         log_.appendToLog(columnHeaderLine());
     startDate = std::chrono::system_clock::now();
+    beginRecord(command, folder, panel);
 }
 
 void Bench::finishMultiRun(const std::string &folder, bool wasCancelled) {
     runData_.release();
     endDate = std::chrono::system_clock::now();
+    lastRun.end = endDate;
+    lastRun.cancelled = wasCancelled;
     if (wasCancelled)
         log_.appendToLog("Test cancelled.\n");
     if (theAnalyser)
@@ -162,8 +209,8 @@ void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbo
         return;
     }
     const double time = TimedIo(calls_, timebase).timedTestWrite(path, *data);
-    if (time > 0 && size > 0 && theAnalyser)
-        theAnalyser->addResult(2, size, time, static_cast<double>(size) / time);
+    if (time > 0 && size > 0)
+        recordMultiResult(measured(2, size, time), path, CacheMode::None);
     if (size > 0 && verbose && time > 0)
         log_.appendToLog(measurementLine("w", size, time));
 }
@@ -189,15 +236,16 @@ void Bench::readNumberedFile(const std::string &path, bool noCache, bool verbose
 void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose) {
     TimedIo io(calls_, timebase);
     const double time = noCache ? io.timedUncachedRead(path) : io.timedRead(path, 0, size);
-    if (time > 0 && size > theMinReadSize && theAnalyser)
-        theAnalyser->addResult(noCache ? 1 : 0, size, time, static_cast<double>(size) / time);
+    if (time > 0 && size > theMinReadSize)
+        recordMultiResult(measured(noCache ? 1 : 0, size, time), path,
+                          noCache ? cacheModeOf(io.lastBypass()) : CacheMode::Cached);
     if (verbose && size > theMinReadSize && time > 0)
         log_.appendToLog(measurementLine(noCache ? "r*" : "r", size, time));
 }
 
 void Bench::performMultiWrite(const std::string &folder, const PanelSettings &panel) {
     const bool verbose = isChecked(panel.verbose);
-    beginMultiRun(verbose);
+    beginMultiRun("multi-write", folder, panel);
     const std::int64_t passes = atLeastOne(readRepeats(panel));
     bool stopped = false;
     for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
@@ -223,7 +271,7 @@ void Bench::performMultiWrite(const std::string &folder, const PanelSettings &pa
 void Bench::performMultiRead(const std::string &folder, const PanelSettings &panel) {
     const bool noCache = isChecked(panel.noCache);
     const bool verbose = isChecked(panel.verbose);
-    beginMultiRun(verbose);
+    beginMultiRun("multi-read", folder, panel);
     const std::int64_t passes = atLeastOne(readRepeats(panel));
     bool stopped = false;
     for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
@@ -243,7 +291,7 @@ void Bench::performMultiRead(const std::string &folder, const PanelSettings &pan
 void Bench::performMixedTest(const std::string &folder, const PanelSettings &panel) {
     const bool noCache = isChecked(panel.noCache);
     const bool verbose = isChecked(panel.verbose);
-    beginMultiRun(verbose);
+    beginMultiRun("mixed", folder, panel);
     bool stopped = false;
     const std::vector<std::int64_t> written = theSizes;
     const std::int64_t readPasses = atLeastOne(readRepeats(panel));

@@ -4,6 +4,7 @@
 #include "bench/CancelToken.h"
 #include "bench/PanelSettings.h"
 #include "bench/RandomSizes.h"
+#include "bench/RunRecord.h"
 #include "bench/TestData.h"
 #include "bench/Timebase.h"
 #include "log/LogLines.h"
@@ -51,6 +52,10 @@ public:
     std::string quorlanVersion;
     std::vector<std::int64_t> theSizes;
     const std::vector<std::int64_t> theStdSizes;
+    // What the last test measured, for export: started afresh by every test, complete when the
+    // test returns. Multi-file tests record exactly the results theAnalyser kept (all results
+    // that pass the test's own filters when there is no Analyser).
+    RunRecord lastRun;
 
     void readTimebase();
 
@@ -64,8 +69,8 @@ public:
     void performMultiRead(const std::string &folder, const PanelSettings &panel);
     void performMixedTest(const std::string &folder, const PanelSettings &panel);
 
-    // Writes one file of size bytes with the panel's fill byte, records it and, when verbose,
-    // logs its line. Failed writes and size 0 leave no trace.
+    // Writes one file of size bytes with the panel's fill byte, records it (theAnalyser and
+    // lastRun) and, when verbose, logs its line. Failed writes and size 0 leave no trace.
     void writeTestFile(const std::string &path, std::int64_t size, bool verbose,
                        const PanelSettings &panel);
 
@@ -76,7 +81,12 @@ public:
 private:
     void writeSingleFile(const std::string &path, const PanelSettings &panel);
     void finishRun(const std::string &path);
-    void beginMultiRun(bool verbose);
+    // Starts lastRun for a test; startDate must already be set.
+    void beginRecord(const char *command, const std::string &path, const PanelSettings &panel);
+    // Adds a measurement of a multi-file test to theAnalyser and, when the Analyser kept it, to
+    // lastRun.
+    void recordMultiResult(const Result &result, const std::string &path, CacheMode cache);
+    void beginMultiRun(const char *command, const std::string &folder, const PanelSettings &panel);
     void finishMultiRun(const std::string &folder, bool cancelled);
     void chooseSizesForPass(const PanelSettings &panel);
     // Fills the run's test data once for the largest of sizes, before any file of the pass is

@@ -66,7 +66,7 @@ bool TimedIo::readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::i
                 continue;
             if (direct && errno == EINVAL && calls_.clearDirect(fd) == 0) {
                 direct = false; // the file system opened with O_DIRECT but refuses its reads
-                lastBypass_ = CacheBypass::PagesDropped;
+                lastBypass_ = plainReadBypass();
                 continue;
             }
             return false;
@@ -115,14 +115,17 @@ double TimedIo::timedUncachedRead(const std::string &path) {
     // Before the start tick: learn the size, write back and drop the file's cached pages, and
     // build the buffer.
     struct stat info {};
+    pagesDropped_ = false;
     {
         const int fd = calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
         if (fd < 0)
             return failedTime;
         const bool known = calls_.fstat(fd, &info) == 0;
         if (known && S_ISREG(info.st_mode)) {
-            calls_.fsync(fd); // dirty pages cannot be dropped; a failure only weakens the drop
-            calls_.dropCache(fd);
+            // Dirty pages cannot be dropped: a failed fsync leaves the drop in doubt, and only an
+            // O_DIRECT read still bypasses the cache then.
+            const bool synced = calls_.fsync(fd) == 0;
+            pagesDropped_ = calls_.dropCache(fd) == 0 && synced;
         }
         if (!closeFile(fd) || !known)
             return failedTime;
@@ -138,7 +141,7 @@ double TimedIo::timedUncachedRead(const std::string &path) {
                  ? calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK | directReadFlag(), 0)
                  : -1;
     if (fd < 0) {
-        lastBypass_ = CacheBypass::PagesDropped;
+        lastBypass_ = plainReadBypass();
         fd = calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
     }
     if (fd < 0)

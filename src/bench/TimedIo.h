@@ -19,6 +19,8 @@ inline constexpr double failedTime = -1.0;
 enum class CacheBypass {
     Direct,       // read with O_DIRECT after the cached pages were dropped
     PagesDropped, // O_DIRECT refused: a plain read right after the cached pages were dropped
+    NotBypassed,  // O_DIRECT refused and the pages could not be dropped (fsync or the drop
+                  // failed): a plain read that may have been served from the cache
 };
 
 // The timed file primitives. Each opens and closes its own file and returns seconds: failedTime
@@ -37,6 +39,7 @@ public:
     // start tick the file's pages are dropped; inside, O_DIRECT where the file system takes it, a
     // plain read of the freshly dropped pages where it does not. An empty file gives 0.0.
     double timedUncachedRead(const std::string &path);
+    // How the last timedUncachedRead went around the cache; meaningful after a positive time.
     CacheBypass lastBypass() const { return lastBypass_; }
 
     // Creates (or truncates) the file outside the interval. Interval: writing the whole buffer
@@ -56,10 +59,15 @@ private:
     bool writeAll(int fd, std::span<const std::uint8_t> buffer);
     bool closeFile(int fd);
     double elapsed(std::uint64_t start, std::uint64_t end) const;
+    // The bypass of a plain read in place of O_DIRECT: it depends on whether the pages dropped.
+    CacheBypass plainReadBypass() const {
+        return pagesDropped_ ? CacheBypass::PagesDropped : CacheBypass::NotBypassed;
+    }
 
     SysCalls &calls_;
     const Timebase &timebase_;
     CacheBypass lastBypass_ = CacheBypass::Direct;
+    bool pagesDropped_ = false; // the last uncached read wrote back and dropped the file's pages
 };
 
 } // namespace quorlan

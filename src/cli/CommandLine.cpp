@@ -3,6 +3,7 @@
 #include "bench/Bench.h"
 #include "bench/PanelSettings.h"
 #include "bench/ProgressSink.h"
+#include "bench/ResultsExport.h"
 #include "bench/SysCalls.h"
 #include "log/LogSink.h"
 #include "sysinfo/MachineDescription.h"
@@ -12,7 +13,10 @@
 #include <cctype>
 #include <charconv>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
 #include <optional>
 #include <sys/stat.h>
@@ -45,8 +49,13 @@ const char *const usageText =
     "  --verbose           a log line for every file of a multi-file test\n"
     "  --random            random file sizes instead of the standard sizes\n"
     "  --sizes LIST        comma-separated byte counts replacing the sixteen standard sizes\n"
+    "  --json FILE         after the test, write its results and summary to FILE as JSON\n"
+    "  --csv FILE          after the test, write its results to FILE as CSV\n"
     "  --help              show this text\n"
-    "  --version           show the version\n";
+    "  --version           show the version\n"
+    "\n"
+    "Exit status: 0 when the test ran, whatever it measured; 1 when it ran but a results file\n"
+    "could not be written; 2 for a usage error or a PATH the window could not have chosen.\n";
 
 class StdoutLog final : public LogSink {
 public:
@@ -82,6 +91,8 @@ struct Options {
     std::string path;
     PanelSettings panel;
     std::optional<std::vector<std::int64_t>> sizes;
+    std::optional<std::string> jsonFile; // --json FILE
+    std::optional<std::string> csvFile;  // --csv FILE
 };
 
 int indexIn(const std::vector<std::string> &names, const std::string &value) {
@@ -108,6 +119,44 @@ std::optional<std::vector<std::int64_t>> parseSizes(const std::string &list) {
         start = comma + 1;
     }
     return sizes;
+}
+
+// Creates or replaces file with bytes (the name is used byte for byte). On failure, says so on
+// stderr with the system's reason and returns false; a partly written file is left as it is.
+bool writeResultsFile(const std::string &file, const QByteArray &bytes) {
+    int error = 0;
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        error = errno;
+    for (qsizetype done = 0; error == 0 && done < bytes.size();) {
+        const ssize_t n =
+            ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0)
+            error = ENOSPC;
+        else if (errno != EINTR)
+            error = errno;
+    }
+    // A close error (NFS, quota) means the data may not have arrived; EINTR still closed it.
+    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR && error == 0)
+        error = errno;
+    if (error != 0)
+        std::cerr << "quorlan-bench: cannot write results to \"" << file
+                  << "\": " << std::strerror(error) << "\n";
+    return error == 0;
+}
+
+// Writes the requested exports of the run that just ended; false when any could not be written.
+bool writeExports(const Options &options, const Bench &bench) {
+    ExportContext context{bench.macType, bench.macOSVersion, bench.quorlanVersion, {}};
+    context.fileSystemType = ""; // file-system type of options.path: the probe plugs in here
+    bool ok = true;
+    if (options.jsonFile)
+        ok = writeResultsFile(*options.jsonFile, resultsJson(bench.lastRun, context)) && ok;
+    if (options.csvFile)
+        ok = writeResultsFile(*options.csvFile, resultsCsv(bench.lastRun, context)) && ok;
+    return ok;
 }
 
 bool isDirectory(const std::string &path) {
@@ -189,7 +238,8 @@ int runCommandLine(const std::vector<std::string> &arguments) {
         } else if (argument == "--random") {
             options.panel.isRandom = 1;
         } else if (argument == "--size" || argument == "--repeats" || argument == "--length" ||
-                   argument == "--unit" || argument == "--fill" || argument == "--sizes") {
+                   argument == "--unit" || argument == "--fill" || argument == "--sizes" ||
+                   argument == "--json" || argument == "--csv") {
             const std::optional<std::string> text = value();
             if (!text)
                 return usageError("option " + argument + " needs a value");
@@ -199,6 +249,10 @@ int runCommandLine(const std::vector<std::string> &arguments) {
                 options.panel.repeats = *text;
             } else if (argument == "--length") {
                 options.panel.length = *text;
+            } else if (argument == "--json") {
+                options.jsonFile = *text;
+            } else if (argument == "--csv") {
+                options.csvFile = *text;
             } else if (argument == "--unit") {
                 options.panel.sizeIndex = indexIn({"KB", "MB", "GB"}, *text);
                 if (options.panel.sizeIndex < 0)
@@ -255,7 +309,7 @@ int runCommandLine(const std::vector<std::string> &arguments) {
         bench.performMixedTest(options.path, options.panel);
     if (isatty(STDERR_FILENO))
         std::cerr << "\r\033[K" << std::flush;
-    return exitRan;
+    return writeExports(options, bench) ? exitRan : exitResultsUnwritten;
 }
 
 } // namespace quorlan

@@ -105,6 +105,18 @@ TEST(MedianLine, FigureOutOfRangeIsNotAvailable) {
               "median = n/a (10 bytes/s - n/a)\n");
 }
 
+TEST(RateSpread, MedianLineFiguresUnformattedAndNoValueWhenEmpty) {
+    const RateSpread even = rateSpread({withRate(10.5), withRate(40), withRate(20), withRate(30)});
+    EXPECT_EQ(even.median, 25.0);
+    EXPECT_EQ(even.slowest, 10.5);
+    EXPECT_EQ(even.fastest, 40.0);
+    const RateSpread odd = rateSpread({withRate(3), withRate(1), withRate(2)});
+    EXPECT_EQ(odd.median, 2.0);
+    const RateSpread none = rateSpread({});
+    EXPECT_TRUE(std::isnan(none.median) && std::isnan(none.slowest) && std::isnan(none.fastest));
+    EXPECT_EQ(medianLine({}), "median = n/a (n/a - n/a)\n");
+}
+
 TEST(MedianTimeForSize, IgnoresOtherSizesAndAveragesMiddleTimes) {
     const std::vector<Result> list{read(1000, 0.4), read(2000, 9.0), read(1000, 0.1),
                                    read(1000, 0.3), read(1000, 0.2)};

@@ -82,6 +82,15 @@ int FaultySysCalls::listFolder(const char *path, std::vector<FolderEntry> &entri
     return PosixSysCalls::listFolder(path, entries);
 }
 
+int FaultySysCalls::dropCache(int fd) {
+    calls.push_back("dropCache");
+    if (failDropCacheErrno != 0) {
+        errno = failDropCacheErrno;
+        return -1;
+    }
+    return PosixSysCalls::dropCache(fd);
+}
+
 int FaultySysCalls::close(int fd) {
     calls.push_back("close");
     const int result = PosixSysCalls::close(fd);

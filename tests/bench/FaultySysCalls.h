@@ -20,6 +20,7 @@ public:
     int failFsyncErrno = 0;      // fsync fails with this errno
     int failCloseErrno = 0;      // close reports this errno (the descriptor is still closed)
     bool refuseDirect = false;   // open with O_DIRECT fails with EINVAL
+    int failDropCacheErrno = 0;  // dropping a file's cached pages fails with this errno
     bool fakeWrites = false;     // writes succeed without touching the file or the buffer
     std::string refuseListing;   // listing a folder whose path ends with this fails with EACCES
     std::uint64_t tick = 1000;   // each tick reading advances by tickStep
@@ -32,6 +33,7 @@ public:
     int syncFileData(int fd) override;
     int close(int fd) override;
     int listFolder(const char *path, std::vector<FolderEntry> &entries) override;
+    int dropCache(int fd) override;
     std::uint64_t monotonicTicks() override;
 
 private:

@@ -1,0 +1,233 @@
+#include "bench/ResultsExport.h"
+
+#include "analysis/Statistics.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <set>
+#include <vector>
+
+namespace quorlan {
+
+namespace {
+
+// The three kinds of results, in the order the summary names them.
+constexpr std::int64_t writeCode = 2;
+constexpr std::int64_t readCode = 0;
+constexpr std::int64_t uncachedReadCode = 1;
+
+QString text(const std::string &bytes) {
+    return QString::fromStdString(bytes); // invalid UTF-8 becomes U+FFFD
+}
+
+QJsonValue number(double figure) {
+    return std::isfinite(figure) ? QJsonValue(figure) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue number(std::optional<std::int64_t> figure) {
+    return figure ? QJsonValue(static_cast<qint64>(*figure)) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue textOrNull(const std::string &bytes) {
+    return bytes.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text(bytes));
+}
+
+// YYYY-MM-DDTHH:MM:SSZ, the seconds truncated toward the past; null when absent.
+QJsonValue utcDate(const std::optional<Date> &date) {
+    if (!date)
+        return QJsonValue::Null;
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(*date).time_since_epoch();
+    const QDateTime moment = QDateTime::fromSecsSinceEpoch(seconds.count(), Qt::UTC);
+    return moment.isValid() ? QJsonValue(moment.toString(Qt::ISODate))
+                            : QJsonValue(QJsonValue::Null);
+}
+
+QJsonObject panelObject(const PanelSettings &panel) {
+    const QJsonObject readings{
+        {"sizeBytes", number(readFileSize(panel))},
+        {"fillByte", static_cast<qint64>(readFillByte(panel))},
+        {"repeats", static_cast<qint64>(readRepeats(panel))},
+        {"length", static_cast<qint64>(readLength(panel))},
+    };
+    return QJsonObject{
+        {"filesize", text(panel.filesize)},
+        {"sizeIndex", panel.sizeIndex},
+        {"contentIndex", panel.contentIndex},
+        {"repeats", text(panel.repeats)},
+        {"length", text(panel.length)},
+        {"noCache", panel.noCache},
+        {"verbose", panel.verbose},
+        {"isRandom", panel.isRandom},
+        {"readings", readings},
+    };
+}
+
+QJsonObject resultObject(const RecordedResult &recorded) {
+    const Result &r = recorded.result;
+    return QJsonObject{
+        {"type", resultTypeName(r.type)},
+        {"typeCode", static_cast<qint64>(r.type)},
+        {"size", static_cast<qint64>(r.size)},
+        {"time", number(r.time)},
+        {"rate", number(r.rate)},
+        {"path", text(recorded.path)},
+        {"cache", cacheModeName(recorded.cache)},
+    };
+}
+
+// The report's size table for one kind: one entry per size of the whole run, ascending, with
+// this kind's median time at that size and the rate size / median time (null where the kind has
+// no result of that size).
+QJsonArray perSizeArray(const std::vector<Result> &list, const std::set<std::int64_t> &sizes) {
+    QJsonArray entries;
+    for (const std::int64_t size : sizes) {
+        const double medianTime = medianTimeForSize(list, size);
+        entries.append(QJsonObject{
+            {"size", static_cast<qint64>(size)},
+            {"medianTime", number(medianTime)},
+            {"rate", number(static_cast<double>(size) / medianTime)},
+        });
+    }
+    return entries;
+}
+
+// One section of the report as numbers: rates in bytes per second, intercept in seconds, slope
+// in seconds per byte.
+QJsonObject summaryObject(const std::vector<Result> &list, const std::set<std::int64_t> &sizes) {
+    const RateSpread spread = rateSpread(list);
+    const std::optional<LeastSquaresLine> line = leastSquaresLine(list);
+    return QJsonObject{
+        {"n", static_cast<qint64>(list.size())},
+        {"mean", number(meanRate(list))},
+        {"median", number(spread.median)},
+        {"slowest", number(spread.slowest)},
+        {"fastest", number(spread.fastest)},
+        {"perSize", perSizeArray(list, sizes)},
+        {"regressedRate", number(regressedRate(list))},
+        {"intercept", line ? number(line->intercept) : QJsonValue(QJsonValue::Null)},
+        {"slope", line ? number(line->slope) : QJsonValue(QJsonValue::Null)},
+    };
+}
+
+QJsonObject summariesObject(const std::vector<RecordedResult> &results) {
+    std::set<std::int64_t> sizes; // every size of the run, as the report's tables list them
+    for (const RecordedResult &recorded : results)
+        sizes.insert(recorded.result.size);
+    QJsonObject summaries;
+    for (const std::int64_t code : {writeCode, readCode, uncachedReadCode}) {
+        std::vector<Result> list;
+        for (const RecordedResult &recorded : results) {
+            if (recorded.result.type == code)
+                list.push_back(recorded.result);
+        }
+        if (!list.empty())
+            summaries.insert(resultTypeName(code), summaryObject(list, sizes));
+    }
+    return summaries;
+}
+
+// An RFC 4180 field: quoted, with its quotes doubled, when it holds a comma, a quote, CR or LF.
+void appendCsvField(QByteArray &out, const std::string &field) {
+    if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        out.append(field.data(), static_cast<qsizetype>(field.size()));
+        return;
+    }
+    out.append('"');
+    for (const char c : field) {
+        if (c == '"')
+            out.append('"');
+        out.append(c);
+    }
+    out.append('"');
+}
+
+// The shortest text that reads back as the same double; an empty field when it is not finite.
+std::string shortestDouble(double value) {
+    if (!std::isfinite(value))
+        return {};
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc{} ? std::string(buffer, end) : std::string();
+}
+
+} // namespace
+
+const char *resultTypeName(std::int64_t typeCode) {
+    switch (typeCode) {
+    case writeCode:
+        return "write";
+    case readCode:
+        return "read";
+    case uncachedReadCode:
+        return "uncached-read";
+    default:
+        return "unknown";
+    }
+}
+
+const char *cacheModeName(CacheMode cache) {
+    switch (cache) {
+    case CacheMode::None:
+        return "none";
+    case CacheMode::Cached:
+        return "cached";
+    case CacheMode::Direct:
+        return "direct";
+    case CacheMode::PagesDropped:
+        return "pages-dropped";
+    case CacheMode::NotBypassed:
+        return "not-bypassed";
+    }
+    return "none";
+}
+
+QByteArray resultsJson(const RunRecord &run, const ExportContext &context) {
+    QJsonArray results;
+    for (const RecordedResult &recorded : run.results)
+        results.append(resultObject(recorded));
+    const QJsonObject machine{
+        {"macType", text(context.macType)},
+        {"macOSVersion", text(context.macOSVersion)},
+        {"quorlanVersion", text(context.quorlanVersion)},
+    };
+    const QJsonObject document{
+        {"format", resultsFormatVersion},
+        {"command", text(run.command)},
+        {"path", text(run.path)},
+        {"panel", panelObject(run.panel)},
+        {"start", utcDate(run.start)},
+        {"end", utcDate(run.end)},
+        {"partial", run.cancelled},
+        {"machine", machine},
+        {"fileSystemType", textOrNull(context.fileSystemType)},
+        {"results", results},
+        {"summary", summariesObject(run.results)},
+    };
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+QByteArray resultsCsv(const RunRecord &run, const ExportContext &) {
+    QByteArray out = "type,typeCode,size,time,rate,cache,path\r\n";
+    for (const RecordedResult &recorded : run.results) {
+        const Result &r = recorded.result;
+        out.append(resultTypeName(r.type)).append(',');
+        out.append(std::to_string(r.type)).append(',');
+        out.append(std::to_string(r.size)).append(',');
+        out.append(shortestDouble(r.time)).append(',');
+        out.append(shortestDouble(r.rate)).append(',');
+        out.append(cacheModeName(recorded.cache)).append(',');
+        appendCsvField(out, recorded.path);
+        out.append("\r\n");
+    }
+    return out;
+}
+
+} // namespace quorlan

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "bench/RunRecord.h"
+
+#include <QByteArray>
+
+#include <string>
+
+namespace quorlan {
+
+// What an export tells beside the run itself: the machine description (Bench's macType,
+// macOSVersion and quorlanVersion) and the type of the file system the test ran on, as text such
+// as "ext4"; an empty text means unknown. The front end fills it.
+struct ExportContext {
+    std::string macType;
+    std::string macOSVersion;
+    std::string quorlanVersion;
+    std::string fileSystemType;
+};
+
+// The version of the JSON layout below; it changes whenever a key changes.
+inline constexpr int resultsFormatVersion = 1;
+
+// The run as a UTF-8 JSON document (format 1): command, path, panel and its readings, UTC dates,
+// partial, machine, file system, every result in measurement order and a summary per kind with
+// the report's figures. Figures without a value are null. Texts that are not valid UTF-8 (paths
+// are bytes) carry U+FFFD in place of the invalid bytes.
+QByteArray resultsJson(const RunRecord &run, const ExportContext &context);
+
+// The run's results as RFC 4180 CSV: CRLF line ends, a header row
+// "type,typeCode,size,time,rate,cache,path", then one row per result in measurement order.
+// Doubles are the shortest text that reads back as the same value (C locale); paths are the
+// bytes as given. The context is not used: CSV carries the results only.
+QByteArray resultsCsv(const RunRecord &run, const ExportContext &context);
+
+// The words of the export for a result's type code ("write", "read", "uncached-read"; "unknown"
+// for any other code) and for a cache mode ("none", "cached", "direct", "pages-dropped",
+// "not-bypassed").
+const char *resultTypeName(std::int64_t typeCode);
+const char *cacheModeName(CacheMode cache);
+
+} // namespace quorlan
