@@ -3,8 +3,10 @@
 #include "bench/Bench.h"
 #include "bench/PanelSettings.h"
 #include "bench/ProgressSink.h"
+#include "bench/RunWarnings.h"
 #include "bench/ResultsExport.h"
 #include "bench/SysCalls.h"
+#include "bench/VolumeInfo.h"
 #include "log/LogSink.h"
 #include "sysinfo/MachineDescription.h"
 #include "sysinfo/SystemProbe.h"
@@ -53,6 +55,10 @@ const char *const usageText =
     "  --csv FILE          after the test, write its results to FILE as CSV\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
+    "\n"
+    "After the test, warnings about what its rates measure (a file system in memory or on the\n"
+    "network, a cache that could not be bypassed, compressed files, a run too short) go to\n"
+    "standard error, one line each, never into the log.\n"
     "\n"
     "Exit status: 0 when the test ran, whatever it measured; 1 when it ran but a results file\n"
     "could not be written; 2 for a usage error or a PATH the window could not have chosen.\n";
@@ -147,10 +153,16 @@ bool writeResultsFile(const std::string &file, const QByteArray &bytes) {
     return error == 0;
 }
 
+// What the run's figures do not show by themselves, one line each on stderr, never in the log.
+void printWarnings(const Bench &bench) {
+    for (const std::string &warning : runWarnings(bench.lastRun, systemCalls()))
+        std::cerr << "quorlan-bench: warning: " << warning << "\n";
+}
+
 // Writes the requested exports of the run that just ended; false when any could not be written.
 bool writeExports(const Options &options, const Bench &bench) {
-    ExportContext context{bench.macType, bench.macOSVersion, bench.quorlanVersion, {}};
-    context.fileSystemType = ""; // file-system type of options.path: the probe plugs in here
+    const ExportContext context{bench.macType, bench.macOSVersion, bench.quorlanVersion,
+                                fileSystemOf(systemCalls(), bench.lastRun.path).type};
     bool ok = true;
     if (options.jsonFile)
         ok = writeResultsFile(*options.jsonFile, resultsJson(bench.lastRun, context)) && ok;
@@ -309,6 +321,7 @@ int runCommandLine(const std::vector<std::string> &arguments) {
         bench.performMixedTest(options.path, options.panel);
     if (isatty(STDERR_FILENO))
         std::cerr << "\r\033[K" << std::flush;
+    printWarnings(bench);
     return writeExports(options, bench) ? exitRan : exitResultsUnwritten;
 }
 
