@@ -30,14 +30,15 @@ std::string errorText(int error) {
     return errorTextOf(strerror_r(error, buffer, sizeof buffer), buffer);
 }
 
-std::string failureText(const std::string &path, int error) {
+std::string failureText(std::string_view subject, const std::string &path, int error) {
     const std::size_t slash = path.rfind('/');
     const bool bare = slash == std::string::npos;
     const std::string name = bare ? path : path.substr(slash + 1);
     const std::string folder = bare         ? std::string(".")
                                : slash == 0 ? std::string("/")
                                             : path.substr(0, slash);
-    std::string text = "The log could not be saved as \u201c";
+    std::string text = "The ";
+    text.append(subject).append(" could not be saved as \u201c");
     text.append(name).append("\u201d in \u201c").append(folder).append("\u201d: ");
     text.append(errorText(error)).append(".");
     return text;
@@ -90,12 +91,17 @@ std::string savedLogName(std::optional<Date> startDate) {
 }
 
 std::optional<std::string> saveLogText(const std::string &path, std::string_view text) {
+    return saveTextFile("log", path, text);
+}
+
+std::optional<std::string> saveTextFile(std::string_view subject, const std::string &path,
+                                        std::string_view text) {
     int fd = -1;
     do {
         fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return failureText(path, errno);
+        return failureText(subject, path, errno);
 
     int error = 0;
     if (!writeAll(fd, text) || !syncData(fd))
@@ -104,7 +110,7 @@ std::optional<std::string> saveLogText(const std::string &path, std::string_view
     if (::close(fd) != 0 && errno != EINTR && error == 0)
         error = errno;
     if (error != 0)
-        return failureText(path, error);
+        return failureText(subject, path, error);
     return std::nullopt;
 }
 

@@ -35,4 +35,9 @@ std::string savedLogName(std::optional<Date> startDate);
 // stays: nothing is deleted.
 std::optional<std::string> saveLogText(const std::string &path, std::string_view text);
 
+// The same for any text the user saves, with subject in place of "log" in the sentence:
+// saveTextFile("results", ...) fails with "The results could not be saved as …".
+std::optional<std::string> saveTextFile(std::string_view subject, const std::string &path,
+                                        std::string_view text);
+
 } // namespace quorlan

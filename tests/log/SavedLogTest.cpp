@@ -162,6 +162,10 @@ TEST(SavedLog, FailureWordingForShortPaths) {
     EXPECT_EQ(*empty,
               "The log could not be saved as \u201c\u201d in \u201c.\u201d: No such file or "
               "directory.");
+    // Other saved texts name their own subject.
+    EXPECT_EQ(saveTextFile("results", "/proc", "x"),
+              "The results could not be saved as \u201cproc\u201d in \u201c/\u201d: Is a "
+              "directory.");
 }
 
 } // namespace
