@@ -1,11 +1,12 @@
 // Draws the README's pictures of the window: runs a mixed test of a few small files into a
 // folder and saves the window as a PNG once the test has ended.
-// Usage: window-screenshot FOLDER OUTPUT.png [--dark | --running | --help]
-// --running saves the window while the test runs, with its progress area; --help saves a help
-// window instead.
+// Usage: window-screenshot FOLDER OUTPUT.png [--dark | --running | --chart | --help]
+// --running saves the window while the test runs, with its progress area; --chart saves it with
+// the Chart tab in front after the test; --help saves a help window instead.
 #include "app/Application.h"
 #include "app/FilePanels.h"
 #include "app/HelpWindow.h"
+#include "app/RateChart.h"
 #include "app/SettingsStore.h"
 #include "app/ViewController.h"
 #include "bench/SysCalls.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QStyleFactory>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -60,8 +62,8 @@ QPalette darkPalette() {
 int main(int argc, char **argv) {
     QApplication qt(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr,
-                     "usage: window-screenshot FOLDER OUTPUT.png [--dark | --running | --help]\n");
+        std::fprintf(stderr, "usage: window-screenshot FOLDER OUTPUT.png "
+                             "[--dark | --running | --chart | --help]\n");
         return 2;
     }
     quorlan::Application::describeToQt();
@@ -102,6 +104,11 @@ int main(int argc, char **argv) {
         window.repeatsTextbox->setText("50");
         QObject::connect(&window, &quorlan::ViewController::runStarted,
                          [&] { QTimer::singleShot(1500, saveAndQuit); });
+    } else if (mode == "--chart") {
+        QObject::connect(&window, &quorlan::ViewController::runFinished, [&] {
+            window.mainTabs->setCurrentWidget(window.rateChart);
+            QTimer::singleShot(300, saveAndQuit);
+        });
     } else {
         QObject::connect(&window, &quorlan::ViewController::runFinished,
                          [&] { QTimer::singleShot(300, saveAndQuit); });

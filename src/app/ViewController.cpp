@@ -4,6 +4,7 @@
 #include "app/LogView.h"
 #include "app/PanelPersistence.h"
 #include "app/ProgressPanel.h"
+#include "app/RateChart.h"
 #include "app/SettingsStore.h"
 #include "log/SavedLog.h"
 #include "sysinfo/MachineDescription.h"
@@ -26,6 +27,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -177,10 +179,18 @@ void ViewController::buildWidgets() {
     connect(progressArea, &ProgressPanel::cancelClicked, this, &ViewController::cancelTest);
     progressArea->hide();
 
+    rateChart = new RateChart;
+    rateChart->setObjectName("rateChart");
+    mainTabs = new QTabWidget;
+    mainTabs->setObjectName("mainTabs");
+    mainTabs->setDocumentMode(true);
+    mainTabs->addTab(outputTextbox, tr("Log"));
+    mainTabs->addTab(rateChart, tr("Chart"));
+
     auto *logColumn = new QWidget;
     auto *logLayout = new QVBoxLayout(logColumn);
     logLayout->setContentsMargins(0, 0, 0, 0);
-    logLayout->addWidget(outputTextbox, 1);
+    logLayout->addWidget(mainTabs, 1);
     logLayout->addWidget(progressArea);
 
     auto *splitter = new QSplitter;
@@ -204,6 +214,9 @@ void ViewController::buildMenus() {
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
     saveLogAction =
         command(fileMenu, tr("Save Log…"), QKeySequence::Save, &ViewController::saveContents);
+    saveChartAction = fileMenu->addAction(tr("Save Chart…"));
+    connect(saveChartAction, &QAction::triggered, this, &ViewController::saveChart);
+    saveChartAction->setEnabled(false);
     fileMenu->addSeparator();
     closeAction = fileMenu->addAction(tr("Close Window"));
     closeAction->setShortcut(QKeySequence::Close);
@@ -432,6 +445,8 @@ void ViewController::runEnded() {
         writeResultTextbox->setText(QString::fromStdString(bench_.writeResultText()));
     if (runFields_ == ResultFields::Read || runFields_ == ResultFields::Both)
         readResultTextbox->setText(QString::fromStdString(bench_.readResultText()));
+    if (runFields_ != ResultFields::None && bench_.theAnalyser)
+        rateChart->setData(rateChartData(*bench_.theAnalyser));
     setRunning(false);
     emit runFinished();
     if (closeWhenRunEnds_)
@@ -446,6 +461,11 @@ void ViewController::setRunning(bool running) {
         action->setEnabled(!running);
     cancelAction->setEnabled(running && progressArea->canCancel());
     progressArea->setVisible(running);
+    updateSaveChartAction();
+}
+
+void ViewController::updateSaveChartAction() {
+    saveChartAction->setEnabled(!running_ && rateChart->hasData());
 }
 
 void ViewController::cancelTest() {
@@ -488,6 +508,27 @@ void ViewController::saveContents() {
             saveLogText(localPath(*path), text.toStdString());
         if (failure)
             self->appendToLog(QString::fromStdString(*failure));
+    });
+}
+
+void ViewController::saveChart() {
+    if (running_ || !rateChart->hasData())
+        return; // the command is disabled meanwhile
+    FilePanelRequest request;
+    request.kind = FilePanelRequest::Kind::SaveFile;
+    request.canCreateFolders = true;
+    request.allowedFileTypes = {"png"};
+    request.proposedName = QStringLiteral("Quorlan-chart.png");
+    QPointer self(this);
+    services_.panels.begin(request, this, [self](int response, std::optional<QString> path) {
+        if (!self || response != panelOKResponse || !path)
+            return;
+        // A failure goes to the status bar: the log holds test output only.
+        QString error;
+        if (self->rateChart->savePng(*path, &error))
+            self->statusBar()->showMessage(tr("Chart saved to %1").arg(*path), 5000);
+        else
+            self->statusBar()->showMessage(error);
     });
 }
 

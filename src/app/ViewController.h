@@ -22,12 +22,14 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QTabWidget;
 class QThread;
 
 namespace quorlan {
 
 class LogView;
 class ProgressPanel;
+class RateChart;
 class MachineProbe;
 class SettingsStore;
 class SysCalls;
@@ -80,6 +82,10 @@ public:
     QLineEdit *writeResultTextbox = nullptr;
     QLineEdit *readResultTextbox = nullptr;
     LogView *outputTextbox = nullptr;
+    // The main area: the log (tab "Log", shown first) and the rate chart (tab "Chart"), which
+    // shows the last multi-file test.
+    QTabWidget *mainTabs = nullptr;
+    RateChart *rateChart = nullptr;
 
     QAction *writeFileAction = nullptr;
     QAction *readFileAction = nullptr;
@@ -88,6 +94,7 @@ public:
     QAction *mixedTestAction = nullptr;
     QAction *cancelAction = nullptr;
     QAction *saveLogAction = nullptr;
+    QAction *saveChartAction = nullptr; // enabled while the chart has data and no test runs
     QAction *closeAction = nullptr;
     QAction *incFontAction = nullptr;
     QAction *decFontAction = nullptr;
@@ -105,6 +112,7 @@ public slots:
     void runMultiReadTest();
     void runMixedTest();
     void saveContents();
+    void saveChart();
     void incFontSize();
     void decFontSize();
     void cancelTest();
@@ -137,6 +145,7 @@ private:
                   std::function<void(const PanelSettings &)> test);
     void runEnded();
     void setRunning(bool running);
+    void updateSaveChartAction();
     void flushLog();
     void showProgress();
     void restyleOutputLog();

@@ -1,0 +1,110 @@
+#include "analysis/RateChartData.h"
+
+#include "analysis/Statistics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <set>
+
+namespace quorlan {
+
+namespace {
+
+bool positiveFinite(double x) {
+    return std::isfinite(x) && x > 0.0;
+}
+
+// A log size axis and a rate cannot show a zero, negative or non-finite figure.
+bool drawable(const Result &r) {
+    return r.size > 0 && positiveFinite(r.time) && positiveFinite(r.rate);
+}
+
+std::vector<RatePoint> medianRates(const std::vector<Result> &kept,
+                                   const std::set<std::int64_t> &sizes) {
+    std::vector<RatePoint> medians;
+    for (const std::int64_t size : sizes) {
+        const double time = medianTimeForSize(kept, size);
+        const double rate = static_cast<double>(size) / time;
+        if (positiveFinite(rate))
+            medians.push_back({static_cast<double>(size), rate});
+    }
+    return medians;
+}
+
+std::vector<RatePoint> fittedRates(const std::vector<Result> &kept,
+                                   const std::set<std::int64_t> &sizes) {
+    std::vector<RatePoint> fitted;
+    const std::optional<LeastSquaresLine> line = leastSquaresLine(kept);
+    if (!line)
+        return fitted;
+    for (const std::int64_t size : sizes) {
+        const double s = static_cast<double>(size);
+        const double rate = s / (line->intercept + line->slope * s);
+        if (positiveFinite(rate))
+            fitted.push_back({s, rate});
+    }
+    return fitted;
+}
+
+RateSeries makeSeries(std::int64_t kind, std::string name, const std::vector<Result> &results) {
+    RateSeries series;
+    series.kind = kind;
+    series.name = std::move(name);
+    std::vector<Result> kept;
+    std::set<std::int64_t> sizes;
+    for (const Result &r : results) {
+        if (!drawable(r)) {
+            ++series.dropped;
+            continue;
+        }
+        kept.push_back(r);
+        sizes.insert(r.size);
+        series.points.push_back({static_cast<double>(r.size), r.rate});
+    }
+    series.medians = medianRates(kept, sizes);
+    series.fitted = fittedRates(kept, sizes);
+    series.regressedRate = regressedRate(kept);
+    return series;
+}
+
+void widenRanges(RateChartData &data, const RateSeries &series) {
+    const auto widen = [&data](const std::vector<RatePoint> &points) {
+        for (const RatePoint &p : points) {
+            if (data.minSize == 0.0 || p.sizeBytes < data.minSize)
+                data.minSize = p.sizeBytes;
+            data.maxSize = std::max(data.maxSize, p.sizeBytes);
+            data.maxRate = std::max(data.maxRate, p.rateBytesPerSecond);
+        }
+    };
+    // A fitted rate can run far above every measurement where the line nears zero time; the
+    // axes follow the measurements and the chart clips the rest.
+    widen(series.points);
+}
+
+} // namespace
+
+bool RateChartData::empty() const {
+    return std::all_of(series.begin(), series.end(),
+                       [](const RateSeries &s) { return s.points.empty(); });
+}
+
+RateChartData rateChartData(const Analyser &analyser) {
+    RateChartData data;
+    const struct {
+        std::int64_t kind;
+        const char *name;
+        const std::vector<Result> &results;
+    } kinds[] = {{2, "Write", analyser.theWrites},
+                 {0, "Read", analyser.theReads1},
+                 {1, "Uncached read", analyser.theReads2}};
+    for (const auto &kind : kinds) {
+        if (kind.results.empty())
+            continue;
+        data.series.push_back(makeSeries(kind.kind, kind.name, kind.results));
+        widenRanges(data, data.series.back());
+    }
+    return data;
+}
+
+} // namespace quorlan

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "analysis/RateChartData.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <utility>
+#include <vector>
+
+class QChart;
+class QChartView;
+class QImage;
+class QLabel;
+class QStackedLayout;
+
+namespace quorlan {
+
+// The rates of the last multi-file test against file size: for each kind of result every
+// measurement as a faint point, the per-size median rate as a line with markers and the rate of
+// the least-squares line dashed, its regressed rate in the legend. Sizes run on a logarithmic
+// axis in decimal units, rates on a linear axis in MB/s (1 MB = 1,000,000 bytes). Without data
+// it shows a short note instead. Follows the palette, light or dark.
+class RateChart final : public QWidget {
+    Q_OBJECT
+public:
+    explicit RateChart(QWidget *parent = nullptr);
+
+    // Replaces what the chart shows.
+    void setData(RateChartData data);
+    const RateChartData &data() const { return data_; }
+    // True when there is at least one point to draw (and so something to save).
+    bool hasData() const { return !data_.empty(); }
+    // The chart itself; owned by this widget.
+    QChart *chart() const { return chart_; }
+    bool showsEmptyNote() const;
+
+    // Renders the chart at its shown size (1000 x 620 while it is hidden or smaller than that
+    // would be readable) and writes it as a PNG to path, replacing a file there. On failure
+    // returns false with a sentence for the user in *error (when error is not null); an empty
+    // chart is not saved.
+    bool savePng(const QString &path, QString *error);
+
+    // The size axis: labels at 1-2-5 (or whole-decade, or every digit) multiples of a power of
+    // ten between lowBytes and highBytes, each as log10 of the size and its text.
+    static std::vector<std::pair<double, QString>> sizeTicks(double lowBytes, double highBytes);
+    // A byte count that is a digit times a power of ten, in decimal units without decimals:
+    // 2000000 -> "2 MB", 500 -> "500 bytes", 1 -> "1 byte", 20000000000 -> "20 GB".
+    static QString sizeLabel(double bytes);
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void rebuild();
+    void applyPalette();
+    void addSeries(const RateSeries &series);
+    QImage renderImage();
+
+    RateChartData data_;
+    QChart *chart_ = nullptr;
+    QChartView *view_ = nullptr;
+    QLabel *emptyNote_ = nullptr;
+    QStackedLayout *stack_ = nullptr;
+};
+
+} // namespace quorlan
