@@ -6,6 +6,10 @@
 #include "app/ProgressPanel.h"
 #include "app/RateChart.h"
 #include "app/SettingsStore.h"
+#include "app/WarningsLabel.h"
+#include "bench/ResultsExport.h"
+#include "bench/RunWarnings.h"
+#include "bench/VolumeInfo.h"
 #include "log/SavedLog.h"
 #include "sysinfo/MachineDescription.h"
 
@@ -199,7 +203,8 @@ void ViewController::buildWidgets() {
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
-    statusBar();
+    warningsLabel = new WarningsLabel;
+    statusBar()->addPermanentWidget(warningsLabel, 1);
     resize(1100, 720);
 }
 
@@ -217,6 +222,9 @@ void ViewController::buildMenus() {
     saveChartAction = fileMenu->addAction(tr("Save Chart…"));
     connect(saveChartAction, &QAction::triggered, this, &ViewController::saveChart);
     saveChartAction->setEnabled(false);
+    exportResultsAction = fileMenu->addAction(tr("Export Results…"));
+    connect(exportResultsAction, &QAction::triggered, this, &ViewController::exportResults);
+    exportResultsAction->setEnabled(false);
     fileMenu->addSeparator();
     closeAction = fileMenu->addAction(tr("Close Window"));
     closeAction->setShortcut(QKeySequence::Close);
@@ -428,7 +436,11 @@ void ViewController::startRun(const QString &title, const QString &target, Resul
     progressArea->begin(title, target, fields != ResultFields::None, fields == ResultFields::Both);
     setRunning(true);
     runClock_.start();
-    runThread_ = QThread::create([test = std::move(test), panel] { test(panel); });
+    warningsLabel->setWarnings({});
+    runThread_ = QThread::create([this, test = std::move(test), panel] {
+        test(panel);
+        examineRun();
+    });
     connect(runThread_, &QThread::finished, this, &ViewController::runEnded, Qt::QueuedConnection);
     runThread_->start();
     pollTimer_.start();
@@ -447,6 +459,7 @@ void ViewController::runEnded() {
         readResultTextbox->setText(QString::fromStdString(bench_.readResultText()));
     if (runFields_ != ResultFields::None && bench_.theAnalyser)
         rateChart->setData(rateChartData(*bench_.theAnalyser));
+    warningsLabel->setWarnings(runWarnings_);
     setRunning(false);
     emit runFinished();
     if (closeWhenRunEnds_)
@@ -466,6 +479,13 @@ void ViewController::setRunning(bool running) {
 
 void ViewController::updateSaveChartAction() {
     saveChartAction->setEnabled(!running_ && rateChart->hasData());
+    exportResultsAction->setEnabled(!running_ && !bench_.lastRun.command.empty());
+}
+
+void ViewController::examineRun() {
+    // statfs and stat may wait on a slow volume, so they run here rather than on the GUI thread.
+    runWarnings_ = runWarnings(bench_.lastRun, services_.calls);
+    runFileSystemType_ = fileSystemOf(services_.calls, bench_.lastRun.path).type;
 }
 
 void ViewController::cancelTest() {
@@ -529,6 +549,35 @@ void ViewController::saveChart() {
             self->statusBar()->showMessage(tr("Chart saved to %1").arg(*path), 5000);
         else
             self->statusBar()->showMessage(error);
+    });
+}
+
+void ViewController::exportResults() {
+    if (running_ || bench_.lastRun.command.empty())
+        return; // the command is disabled meanwhile
+    FilePanelRequest request;
+    request.kind = FilePanelRequest::Kind::SaveFile;
+    request.canCreateFolders = true;
+    request.allowedFileTypes = {"json", "csv"};
+    request.proposedName = QStringLiteral("Quorlan-results.json");
+    // The run as it is now: a test started while the panel is open does not change what is saved.
+    const RunRecord run = bench_.lastRun;
+    const ExportContext context{bench_.macType, bench_.macOSVersion, bench_.quorlanVersion,
+                                runFileSystemType_};
+    QPointer self(this);
+    services_.panels.begin(request, this, [self, run, context](int response,
+                                                               std::optional<QString> path) {
+        if (!self || response != panelOKResponse || !path)
+            return;
+        const bool csv = path->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+        const QByteArray bytes = csv ? resultsCsv(run, context) : resultsJson(run, context);
+        const std::optional<std::string> failure = saveTextFile(
+            "results", localPath(*path), std::string_view(bytes.constData(), bytes.size()));
+        // Like the chart, the results are not test output: the status bar tells, not the log.
+        if (failure)
+            self->statusBar()->showMessage(QString::fromStdString(*failure));
+        else
+            self->statusBar()->showMessage(tr("Results saved to %1").arg(*path), 5000);
     });
 }
 

@@ -30,6 +30,7 @@ namespace quorlan {
 class LogView;
 class ProgressPanel;
 class RateChart;
+class WarningsLabel;
 class MachineProbe;
 class SettingsStore;
 class SysCalls;
@@ -95,6 +96,7 @@ public:
     QAction *cancelAction = nullptr;
     QAction *saveLogAction = nullptr;
     QAction *saveChartAction = nullptr; // enabled while the chart has data and no test runs
+    QAction *exportResultsAction = nullptr; // enabled once a test has run, while none runs
     QAction *closeAction = nullptr;
     QAction *incFontAction = nullptr;
     QAction *decFontAction = nullptr;
@@ -102,6 +104,8 @@ public:
     QAction *updateStatusAction = nullptr; // "Update not checked" until a check has answered
     QMenu *helpMenu = nullptr;
 
+    // The last run's warnings, in the status bar; hidden while there are none.
+    WarningsLabel *warningsLabel = nullptr;
     ProgressPanel *progressArea = nullptr;
     QPushButton *cancelButton = nullptr; // the progress area's
 
@@ -113,6 +117,8 @@ public slots:
     void runMixedTest();
     void saveContents();
     void saveChart();
+    // Saves the last run's measurements and summary: JSON, or CSV for a name ending in ".csv".
+    void exportResults();
     void incFontSize();
     void decFontSize();
     void cancelTest();
@@ -146,6 +152,8 @@ private:
     void runEnded();
     void setRunning(bool running);
     void updateSaveChartAction();
+    // On the test's thread, right after the test: what the figures alone do not tell.
+    void examineRun();
     void flushLog();
     void showProgress();
     void restyleOutputLog();
@@ -161,6 +169,9 @@ private:
     bool closeWhenRunEnds_ = false;
     bool closing_ = false;
     ResultFields runFields_ = ResultFields::None;
+    // Written by the test's thread after the test, read once it has ended.
+    std::vector<std::string> runWarnings_;
+    std::string runFileSystemType_;
     QThread *runThread_ = nullptr;
     QTimer pollTimer_; // flushes the log and shows progress while a test runs
     QElapsedTimer runClock_;
