@@ -1,11 +1,16 @@
 // Draws the README's pictures of the window: runs a mixed test of a few small files into a
 // folder and saves the window as a PNG once the test has ended.
-// Usage: window-screenshot FOLDER OUTPUT.png [--dark | --running | --chart | --help]
+// Usage: window-screenshot FOLDER OUTPUT.png [--dark | --running | --chart | --help | --update]
 // --running saves the window while the test runs, with its progress area; --chart saves it with
-// the Chart tab in front after the test; --help saves a help window instead.
+// the Chart tab in front after the test; --help saves a help window instead; --update saves the
+// alert that offers a listed version, as the update check shows it.
+#include "app/Alerts.h"
+#include "app/AppDelegate.h"
 #include "app/Application.h"
+#include "app/DesktopBrowser.h"
 #include "app/FilePanels.h"
 #include "app/HelpWindow.h"
+#include "app/QtAlerts.h"
 #include "app/RateChart.h"
 #include "app/SettingsStore.h"
 #include "app/ViewController.h"
@@ -15,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPalette>
 #include <QStyleFactory>
@@ -57,13 +63,48 @@ QPalette darkPalette() {
     return p;
 }
 
+// Shows each alert without blocking, saves the first one's picture and answers "Ignore".
+class PictureAlerts final : public quorlan::Alerts {
+public:
+    explicit PictureAlerts(QString output) : output_(std::move(output)) {}
+    int runModal(const quorlan::Alert &alert) override {
+        const auto box = quorlan::QtAlerts::makeBox(alert);
+        box->show();
+        QEventLoop settle;
+        QTimer::singleShot(300, &settle, &QEventLoop::quit);
+        settle.exec();
+        if (!saved)
+            saved = box->grab().save(output_);
+        return quorlan::alertFirstButtonReturn;
+    }
+    bool saved = false;
+
+private:
+    QString output_;
+};
+
+// The offer of a listed version 0.2.0 to this build, from a list read as the update check reads it.
+int saveUpdateOffer(quorlan::SettingsStore &store, const QString &output) {
+    PictureAlerts alerts(output);
+    quorlan::DesktopBrowser browser;
+    const QString site = QStringLiteral("https://downloads.quorlan.example/quorlan/files/");
+    quorlan::AppDelegate delegate(store, {QUrl(), site, &alerts, &browser, {}});
+    delegate.processUpdateList("<plist version=\"1.0\"><array><dict>"
+                               "<key>AppName</key><string>Quorlan</string>"
+                               "<key>Version</key><string>0.2.0</string>"
+                               "<key>URL</key><string>" + site.toUtf8() + "0.2.0/</string>"
+                               "</dict></array></plist>",
+                               QStringLiteral(QUORLAN_VERSION));
+    return alerts.saved ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     QApplication qt(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: window-screenshot FOLDER OUTPUT.png "
-                             "[--dark | --running | --chart | --help]\n");
+                             "[--dark | --running | --chart | --help | --update]\n");
         return 2;
     }
     quorlan::Application::describeToQt();
@@ -81,6 +122,8 @@ int main(int argc, char **argv) {
 
     QTemporaryDir settings;
     quorlan::SettingsStore store(settings.filePath("quorlan.ini"));
+    if (mode == "--update")
+        return saveUpdateOffer(store, QString::fromLocal8Bit(argv[2]));
     FolderPanels panels(QString::fromLocal8Bit(argv[1]));
     const auto probe = quorlan::systemProbe();
     quorlan::ViewController window(
