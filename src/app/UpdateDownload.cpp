@@ -59,22 +59,26 @@ void downloadUpdateList(QNetworkAccessManager &manager, const QUrl &url,
     struct Transfer {
         QByteArray body;
         bool overCap = false;
+        // Takes what has arrived; false once the body is over the cap, which it then drops.
+        bool take(QNetworkReply &from, qint64 cap) {
+            if (overCap)
+                return false;
+            body += from.readAll();
+            if (body.size() > cap) {
+                overCap = true;
+                body.clear();
+            }
+            return !overCap;
+        }
     };
     auto transfer = std::make_shared<Transfer>();
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, transfer, limits] {
-        if (transfer->overCap)
-            return;
-        transfer->body += reply->readAll();
-        if (transfer->body.size() > limits.maxBodyBytes) {
-            transfer->overCap = true;
-            transfer->body.clear();
+        if (!transfer->take(*reply, limits.maxBodyBytes))
             reply->abort();
-        }
     });
     QObject::connect(reply, &QNetworkReply::finished, reply,
-                     [reply, transfer, completion = std::move(completion)] {
-                         if (!transfer->overCap)
-                             transfer->body += reply->readAll();
+                     [reply, transfer, limits, completion = std::move(completion)] {
+                         transfer->take(*reply, limits.maxBodyBytes);
                          const UpdateDownloadOutcome outcome =
                              outcomeOf(*reply, transfer->body, transfer->overCap);
                          reply->deleteLater();
