@@ -56,10 +56,11 @@ void appendSection(std::string &report, const std::vector<Result> &list,
     report += medianLine(list);
 
     report += texts.tableHeader;
+    const MedianTimes medianTimes(list);
     for (const std::int64_t size : sizes) {
         report += std::to_string(size);
         report += ",";
-        report += rateText(static_cast<double>(size) / medianTimeForSize(list, size));
+        report += rateText(static_cast<double>(size) / medianTimes.forSize(size));
         report += "\n";
     }
 

@@ -23,8 +23,9 @@ bool drawable(const Result &r) {
 std::vector<RatePoint> medianRates(const std::vector<Result> &kept,
                                    const std::set<std::int64_t> &sizes) {
     std::vector<RatePoint> medians;
+    const MedianTimes medianTimes(kept);
     for (const std::int64_t size : sizes) {
-        const double time = medianTimeForSize(kept, size);
+        const double time = medianTimes.forSize(size);
         const double rate = static_cast<double>(size) / time;
         if (positiveFinite(rate))
             medians.push_back({static_cast<double>(size), rate});

@@ -119,15 +119,30 @@ std::string medianLine(const std::vector<Result> &list) {
     return line;
 }
 
-double medianTimeForSize(const std::vector<Result> &list, std::int64_t size) {
-    std::vector<double> times;
+MedianTimes::MedianTimes(const std::vector<Result> &list) {
+    std::vector<std::pair<std::int64_t, double>> sizeTimes;
+    sizeTimes.reserve(list.size());
     for (const Result &r : list) {
-        if (r.size == size) {
-            times.push_back(r.time);
-        }
+        sizeTimes.emplace_back(r.size, r.time);
     }
-    std::stable_sort(times.begin(), times.end());
-    return sortedMedian(times);
+    // By size, then each size's times in ascending order.
+    std::stable_sort(sizeTimes.begin(), sizeTimes.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<double> times;
+    for (std::size_t i = 0; i < sizeTimes.size();) {
+        const std::int64_t size = sizeTimes[i].first;
+        times.clear();
+        for (; i < sizeTimes.size() && sizeTimes[i].first == size; ++i) {
+            times.push_back(sizeTimes[i].second);
+        }
+        std::stable_sort(times.begin(), times.end());
+        bySize_.emplace_hint(bySize_.end(), size, sortedMedian(times));
+    }
+}
+
+double MedianTimes::forSize(std::int64_t size) const {
+    const auto found = bySize_.find(size);
+    return found == bySize_.end() ? std::numeric_limits<double>::quiet_NaN() : found->second;
 }
 
 std::optional<LeastSquaresLine> leastSquaresLine(const std::vector<Result> &list) {

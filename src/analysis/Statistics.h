@@ -3,6 +3,7 @@
 #include "analysis/Result.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,8 +45,18 @@ RateSpread rateSpread(const std::vector<Result> &list);
 // "median = M/second (S/s - F/s)\n" over the rates of the list (rateSpread).
 std::string medianLine(const std::vector<Result> &list);
 
-// Median time of the results of exactly this size; NaN when there are none.
-double medianTimeForSize(const std::vector<Result> &list, std::int64_t size);
+// The median time of the results of each size of the list, all found in one O(n log n) pass, so
+// that a run of many thousand distinct sizes stays fast.
+class MedianTimes {
+public:
+    explicit MedianTimes(const std::vector<Result> &list);
+    // Median time of the results of exactly this size (the mean of the middle two for an even
+    // count); NaN when there are none.
+    double forSize(std::int64_t size) const;
+
+private:
+    std::map<std::int64_t, double> bySize_;
+};
 
 // The least-squares line time = intercept + slope * size over the results: intercept in seconds,
 // slope in seconds per byte. No value when the list is empty or all its sizes are equal.

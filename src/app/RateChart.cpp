@@ -77,6 +77,20 @@ std::size_t droppedCount(const RateChartData &data) {
 
 } // namespace
 
+std::vector<RatePoint> RateChart::thinned(const std::vector<RatePoint> &points,
+                                          std::size_t limit) {
+    if (points.size() <= limit || limit < 2)
+        return points.size() <= limit ? points : std::vector<RatePoint>{};
+    // limit - 1 steps from the first to the last point, rounded up so none is left over.
+    const std::size_t step = (points.size() - 1 + (limit - 2)) / (limit - 1);
+    std::vector<RatePoint> kept;
+    kept.reserve(limit);
+    for (std::size_t i = 0; i < points.size() - 1; i += step)
+        kept.push_back(points[i]);
+    kept.push_back(points.back());
+    return kept;
+}
+
 RateChart::RateChart(QWidget *parent) : QWidget(parent) {
     chart_ = new QChart;
     chart_->setBackgroundRoundness(0);
@@ -123,6 +137,14 @@ void RateChart::rebuild() {
     // The legend names one line per kind; the second title line tells the three marks apart.
     QString key = tr("dots: each file · solid line: median per size · dashed line: fitted");
     const std::size_t dropped = droppedCount(data_);
+    std::size_t files = 0;
+    std::size_t drawn = 0;
+    for (const RateSeries &series : data_.series) {
+        files += series.points.size();
+        drawn += thinned(series.points, maxDotsPerKind).size();
+    }
+    if (drawn < files)
+        key += tr(" · dots for %1 of %2 files").arg(drawn).arg(files);
     if (dropped == 1)
         key += tr(" · 1 measurement with a zero or failed figure not drawn");
     else if (dropped > 1)
@@ -179,15 +201,15 @@ void RateChart::addSeries(const RateSeries &series) {
     const QString legend = tr("%1 — %2").arg(name, fittedText(series));
     auto *each = new QScatterSeries;
     each->setName(tr("%1 — each file").arg(name));
-    each->append(chartPoints(series.points));
+    each->append(chartPoints(thinned(series.points, maxDotsPerKind)));
     auto *median = new QLineSeries;
     median->setName(tr("%1 — median per size").arg(name));
-    median->append(chartPoints(series.medians));
+    median->append(chartPoints(thinned(series.medians, maxLinePoints)));
     QLineSeries *fitted = nullptr;
     if (!series.fitted.empty()) {
         fitted = new QLineSeries;
         fitted->setName(legend);
-        fitted->append(chartPoints(series.fitted));
+        fitted->append(chartPoints(thinned(series.fitted, maxLinePoints)));
     } else {
         median->setName(legend);
     }
@@ -210,7 +232,7 @@ void RateChart::addSeries(const RateSeries &series) {
         for (QLegendMarker *marker : chart_->legend()->markers(unnamed))
             marker->setVisible(false);
     median->setPen(QPen(colour, 2.0));
-    median->setPointsVisible(true);
+    median->setPointsVisible(series.medians.size() <= maxMarkedPoints);
     median->setMarkerSize(7.0);
     if (fitted) {
         QPen dashed(colour, 1.5, Qt::DashLine);

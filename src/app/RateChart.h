@@ -44,6 +44,16 @@ public:
     // The size axis: labels at 1-2-5 (or whole-decade, or every digit) multiples of a power of
     // ten between lowBytes and highBytes, each as log10 of the size and its text.
     static std::vector<std::pair<double, QString>> sizeTicks(double lowBytes, double highBytes);
+    // Qt Charts draws every dot as an item of its own, which takes seconds beyond a few thousand;
+    // a run of more files shows an evenly spread choice of this many dots per kind, in
+    // measurement order, and says so under the title. Lines keep at most maxLinePoints points,
+    // and mark them only up to maxMarkedPoints. The data itself is never thinned.
+    static constexpr std::size_t maxDotsPerKind = 2000;
+    static constexpr std::size_t maxLinePoints = 2000;
+    static constexpr std::size_t maxMarkedPoints = 200;
+    // Every step-th point, the first and the last always included, so at most limit points.
+    static std::vector<RatePoint> thinned(const std::vector<RatePoint> &points, std::size_t limit);
+
     // A byte count that is a digit times a power of ten, in decimal units without decimals:
     // 2000000 -> "2 MB", 500 -> "500 bytes", 1 -> "1 byte", 20000000000 -> "20 GB".
     static QString sizeLabel(double bytes);

@@ -88,8 +88,9 @@ QJsonObject resultObject(const RecordedResult &recorded) {
 // no result of that size).
 QJsonArray perSizeArray(const std::vector<Result> &list, const std::set<std::int64_t> &sizes) {
     QJsonArray entries;
+    const MedianTimes medianTimes(list);
     for (const std::int64_t size : sizes) {
-        const double medianTime = medianTimeForSize(list, size);
+        const double medianTime = medianTimes.forSize(size);
         entries.append(QJsonObject{
             {"size", static_cast<qint64>(size)},
             {"medianTime", number(medianTime)},

@@ -117,12 +117,17 @@ TEST(RateSpread, MedianLineFiguresUnformattedAndNoValueWhenEmpty) {
     EXPECT_EQ(medianLine({}), "median = n/a (n/a - n/a)\n");
 }
 
-TEST(MedianTimeForSize, IgnoresOtherSizesAndAveragesMiddleTimes) {
+TEST(MedianTimes, IgnoresOtherSizesAndAveragesMiddleTimes) {
     const std::vector<Result> list{read(1000, 0.4), read(2000, 9.0), read(1000, 0.1),
-                                   read(1000, 0.3), read(1000, 0.2)};
-    EXPECT_DOUBLE_EQ(medianTimeForSize(list, 1000), (0.2 + 0.3) * 0.5);
-    EXPECT_DOUBLE_EQ(medianTimeForSize(list, 2000), 9.0);
-    EXPECT_TRUE(std::isnan(medianTimeForSize(list, 3000)));
+                                   read(500, 7.0),  read(1000, 0.3), read(2000, 1.0),
+                                   read(1000, 0.2), read(2000, 5.0)};
+    const MedianTimes medians(list);
+    EXPECT_DOUBLE_EQ(medians.forSize(1000), (0.2 + 0.3) * 0.5);
+    EXPECT_DOUBLE_EQ(medians.forSize(2000), 5.0);
+    EXPECT_DOUBLE_EQ(medians.forSize(500), 7.0);
+    EXPECT_TRUE(std::isnan(medians.forSize(3000)));
+    EXPECT_TRUE(std::isnan(medians.forSize(0)));
+    EXPECT_TRUE(std::isnan(MedianTimes({}).forSize(1000)));
 }
 
 TEST(RegressedRate, PointsOnLineGiveRateAtOneSecond) {

@@ -170,3 +170,39 @@ TEST(RateChart, SizeAxisLabelsInDecimalUnits) {
     EXPECT_TRUE(RateChart::sizeTicks(0, 1000).empty());
     EXPECT_TRUE(RateChart::sizeTicks(1000, 10).empty());
 }
+
+TEST(RateChart, ALargeRunIsDrawnWithAChoiceOfDotsButCountsEveryFile) {
+    const auto points = [](std::size_t n) {
+        std::vector<RatePoint> list;
+        for (std::size_t i = 0; i < n; ++i)
+            list.push_back({static_cast<double>(i + 1), 1.0});
+        return list;
+    };
+    for (const std::size_t n : {std::size_t{2}, std::size_t{2000}, std::size_t{2001},
+                                std::size_t{3999}, std::size_t{100000}}) {
+        const std::vector<RatePoint> kept = RateChart::thinned(points(n), 2000);
+        ASSERT_LE(kept.size(), 2000u) << n;
+        EXPECT_GE(kept.size(), std::min<std::size_t>(n, 1000)) << n;
+        EXPECT_EQ(kept.front().sizeBytes, 1.0) << n;
+        EXPECT_EQ(kept.back().sizeBytes, static_cast<double>(n)) << n;
+        if (n <= 2000) {
+            EXPECT_EQ(kept.size(), n) << "a run this small is drawn whole";
+        }
+    }
+
+    // 5000 reads of distinct sizes: every file stays in the data, 2000 dots at most are drawn,
+    // and the key under the title says so.
+    Analyser analyser;
+    for (int i = 0; i < 5000; ++i)
+        analyser.addResult(0, 20000 + i, 0.01, (20000.0 + i) / 0.01);
+    RateChart chart;
+    chart.setData(rateChartData(analyser));
+    EXPECT_EQ(chart.data().series[0].points.size(), 5000u);
+    const std::vector<QList<QPointF>> dots = scatterPoints(chart);
+    ASSERT_EQ(dots.size(), 1u);
+    EXPECT_LE(dots[0].size(), 2000);
+    EXPECT_GT(dots[0].size(), 1000);
+    EXPECT_TRUE(chart.chart()->title().contains(
+        QStringLiteral("dots for %1 of 5000 files").arg(dots[0].size())))
+        << chart.chart()->title().toStdString();
+}

@@ -132,7 +132,7 @@ void expectSummary(const QJsonObject &summary, const std::vector<Result> &list,
         const QJsonObject entry = perSize[i++].toObject();
         EXPECT_EQ(keysOf(entry), perSizeKeys);
         EXPECT_EQ(entry["size"].toInteger(), size);
-        const double medianTime = medianTimeForSize(list, size);
+        const double medianTime = MedianTimes(list).forSize(size);
         expectFigure(entry["medianTime"], medianTime, "medianTime");
         expectFigure(entry["rate"], static_cast<double>(size) / medianTime, "perSize rate");
     }
