@@ -17,11 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string contentOf(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
 const QString shortRunWarning = QStringLiteral(
     "Every file of this run is under 10 MB (the largest 40000 bytes): rates of transfers this "
     "short mean little.");
@@ -46,7 +41,7 @@ TEST_F(WindowTest, ExportResultsSavesTheLastRunAsJsonOrCsv) {
     EXPECT_EQ(request.allowedFileTypes, QStringList({"json", "csv"}));
     EXPECT_EQ(request.proposedName, "Quorlan-results.json");
 
-    const QJsonObject saved = QJsonDocument::fromJson(QByteArray::fromStdString(contentOf(json))).object();
+    const QJsonObject saved = QJsonDocument::fromJson(QByteArray::fromStdString(fileContents(json))).object();
     EXPECT_EQ(saved["format"].toInteger(), 1);
     EXPECT_EQ(saved["command"].toString(), "multi-write");
     EXPECT_EQ(saved["path"].toString().toStdString(), tests);
@@ -67,7 +62,7 @@ TEST_F(WindowTest, ExportResultsSavesTheLastRunAsJsonOrCsv) {
     const std::string csv = folder + "/run.CSV";
     panels.answers.push_back({panelOKResponse, QString::fromStdString(csv)});
     window->exportResults();
-    EXPECT_EQ(contentOf(csv).rfind("type,typeCode,size,time,rate,cache,path\r\nwrite,2,", 0), 0u);
+    EXPECT_EQ(fileContents(csv).rfind("type,typeCode,size,time,rate,cache,path\r\nwrite,2,", 0), 0u);
 
     // A failure is told in the status bar, not in the log.
     const std::string missing = folder + "/missing/run.json";

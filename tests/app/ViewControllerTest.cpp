@@ -20,14 +20,6 @@ using namespace quorlan;
 using namespace quorlan::testing;
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string fileContents(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-} // namespace
 
 TEST_F(WindowTest, FirstLaunchOnAnEmptyStoreShowsTheDefaults) {
     EXPECT_EQ(window->windowTitle(), "Quorlan Benchmarking");

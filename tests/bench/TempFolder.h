@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace quorlan::testing {
@@ -19,6 +20,12 @@ inline std::string makeTempFolder() {
 inline void writeFile(const std::string &path, std::int64_t size, char fill = 'x') {
     std::ofstream out(path, std::ios::binary);
     out << std::string(static_cast<std::size_t>(size), fill);
+}
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::string fileContents(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
 inline int openDescriptorCount() {

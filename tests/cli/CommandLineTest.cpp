@@ -50,13 +50,8 @@ Outcome runBench(const std::string &arguments, const std::string &errors = "/dev
     return outcome;
 }
 
-std::string contentOf(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
 QJsonObject jsonFile(const std::string &path) {
-    const QByteArray bytes = QByteArray::fromStdString(contentOf(path));
+    const QByteArray bytes = QByteArray::fromStdString(fileContents(path));
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError) << path;
@@ -147,7 +142,7 @@ TEST(CommandLine, JsonAndCsvExportsFollowTheRunAndLeaveTheLogAsItIs) {
     EXPECT_EQ(json["summary"].toObject()["write"].toObject()["n"].toInteger(), 2);
 
     // The CSV's rows are the JSON's results, in the same order.
-    const std::string csv = contentOf(exports + "/r.csv");
+    const std::string csv = fileContents(exports + "/r.csv");
     const std::regex rows("type,typeCode,size,time,rate,cache,path\r\n"
                           "write,2,(\\d+),[0-9.e-]+,[0-9.e+]+,none,[^\r\n]+/1-0\\.tiff\r\n"
                           "write,2,(\\d+),[0-9.e-]+,[0-9.e+]+,none,[^\r\n]+/1-1\\.tiff\r\n");
@@ -169,7 +164,7 @@ TEST(CommandLine, AResultsFileThatCannotBeWrittenExitsOneAfterTheRun) {
     // The test ran and logged as always; the other export was still written.
     EXPECT_TRUE(matchesGolden(outcome.out, "cli-multi-write-verbose.txt", folder)) << outcome.out;
     EXPECT_EQ(fs::file_size(folder + "/1-0.tiff") + fs::file_size(folder + "/1-1.tiff"), 60000u);
-    EXPECT_EQ(contentOf(exports + "/r.csv").rfind("type,typeCode,", 0), 0u);
+    EXPECT_EQ(fileContents(exports + "/r.csv").rfind("type,typeCode,", 0), 0u);
     // The warnings come first, then the failure; the reason is the system's text, in the user's
     // language.
     const auto message = [](const std::string &file, std::uintmax_t largest) {
@@ -178,11 +173,11 @@ TEST(CommandLine, AResultsFileThatCannotBeWrittenExitsOneAfterTheRun) {
                           "quorlan-bench: cannot write results to \"" +
                           escapeRegex(file) + "\": [^\n]+\n");
     };
-    EXPECT_TRUE(std::regex_match(contentOf(errors), message(missing, 40000))) << contentOf(errors);
+    EXPECT_TRUE(std::regex_match(fileContents(errors), message(missing, 40000))) << fileContents(errors);
 
     // A folder in the way of the CSV.
     const Outcome intoFolder =
         runBench("read --csv " + quoted(exports) + " " + quoted(folder + "/1-0.tiff"), errors);
     EXPECT_EQ(intoFolder.status, 1);
-    EXPECT_TRUE(std::regex_match(contentOf(errors), message(exports, fs::file_size(folder + "/1-0.tiff")))) << contentOf(errors);
+    EXPECT_TRUE(std::regex_match(fileContents(errors), message(exports, fs::file_size(folder + "/1-0.tiff")))) << fileContents(errors);
 }
