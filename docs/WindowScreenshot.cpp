@@ -92,8 +92,10 @@ int saveUpdateOffer(quorlan::SettingsStore &store, const QString &output) {
     delegate.processUpdateList("<plist version=\"1.0\"><array><dict>"
                                "<key>AppName</key><string>Quorlan</string>"
                                "<key>Version</key><string>0.2.0</string>"
-                               "<key>URL</key><string>" + site.toUtf8() + "0.2.0/</string>"
-                               "</dict></array></plist>",
+                               "<key>URL</key><string>" +
+                                   site.toUtf8() +
+                                   "0.2.0/</string>"
+                                   "</dict></array></plist>",
                                QStringLiteral(QUORLAN_VERSION));
     return alerts.saved ? 0 : 1;
 }

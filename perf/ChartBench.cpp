@@ -88,7 +88,7 @@ int main(int argc, char **argv) {
         chart.push_back(chartRun(analyser));
         bare.push_back(bareRun(analyser));
     }
-    std::printf("%d results: chart %.1f ms, bare chart of %zu dots %.1f ms (medians of %d)\n", results,
-                median(chart), quorlan::RateChart::maxDotsPerKind, median(bare), runs);
+    std::printf("%d results: chart %.1f ms, bare chart of %zu dots %.1f ms (medians of %d)\n",
+                results, median(chart), quorlan::RateChart::maxDotsPerKind, median(bare), runs);
     return 0;
 }

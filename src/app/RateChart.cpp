@@ -77,8 +77,7 @@ std::size_t droppedCount(const RateChartData &data) {
 
 } // namespace
 
-std::vector<RatePoint> RateChart::thinned(const std::vector<RatePoint> &points,
-                                          std::size_t limit) {
+std::vector<RatePoint> RateChart::thinned(const std::vector<RatePoint> &points, std::size_t limit) {
     if (points.size() <= limit || limit < 2)
         return points.size() <= limit ? points : std::vector<RatePoint>{};
     // limit - 1 steps from the first to the last point, rounded up so none is left over.

@@ -33,7 +33,8 @@ UpdateDownloadOutcome outcomeOf(QNetworkReply &reply, const QByteArray &body, bo
     UpdateDownloadOutcome outcome;
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid())
-        outcome.response = UpdateResponse{status.toInt(), bareMimeType(reply.rawHeader("Content-Type"))};
+        outcome.response =
+            UpdateResponse{status.toInt(), bareMimeType(reply.rawHeader("Content-Type"))};
     if (overCap)
         outcome.error = QStringLiteral("the update list is larger than allowed");
     else if (reply.error() != QNetworkReply::NoError)

@@ -565,20 +565,20 @@ void ViewController::exportResults() {
     const ExportContext context{bench_.macType, bench_.macOSVersion, bench_.quorlanVersion,
                                 runFileSystemType_};
     QPointer self(this);
-    services_.panels.begin(request, this, [self, run, context](int response,
-                                                               std::optional<QString> path) {
-        if (!self || response != panelOKResponse || !path)
-            return;
-        const bool csv = path->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
-        const QByteArray bytes = csv ? resultsCsv(run, context) : resultsJson(run, context);
-        const std::optional<std::string> failure = saveTextFile(
-            "results", localPath(*path), std::string_view(bytes.constData(), bytes.size()));
-        // Like the chart, the results are not test output: the status bar tells, not the log.
-        if (failure)
-            self->statusBar()->showMessage(QString::fromStdString(*failure));
-        else
-            self->statusBar()->showMessage(tr("Results saved to %1").arg(*path), 5000);
-    });
+    services_.panels.begin(
+        request, this, [self, run, context](int response, std::optional<QString> path) {
+            if (!self || response != panelOKResponse || !path)
+                return;
+            const bool csv = path->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+            const QByteArray bytes = csv ? resultsCsv(run, context) : resultsJson(run, context);
+            const std::optional<std::string> failure = saveTextFile(
+                "results", localPath(*path), std::string_view(bytes.constData(), bytes.size()));
+            // Like the chart, the results are not test output: the status bar tells, not the log.
+            if (failure)
+                self->statusBar()->showMessage(QString::fromStdString(*failure));
+            else
+                self->statusBar()->showMessage(tr("Results saved to %1").arg(*path), 5000);
+        });
 }
 
 void ViewController::incFontSize() {

@@ -95,7 +95,7 @@ public:
     QAction *mixedTestAction = nullptr;
     QAction *cancelAction = nullptr;
     QAction *saveLogAction = nullptr;
-    QAction *saveChartAction = nullptr; // enabled while the chart has data and no test runs
+    QAction *saveChartAction = nullptr;     // enabled while the chart has data and no test runs
     QAction *exportResultsAction = nullptr; // enabled once a test has run, while none runs
     QAction *closeAction = nullptr;
     QAction *incFontAction = nullptr;

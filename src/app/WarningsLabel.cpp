@@ -9,8 +9,8 @@ namespace quorlan {
 WarningsLabel::WarningsLabel(QWidget *parent)
     : QWidget(parent), icon_(new QLabel(this)), text_(new QLabel(this)) {
     const int side = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
-    icon_->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this)
-                         .pixmap(side, side));
+    icon_->setPixmap(
+        style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(side, side));
     icon_->setAlignment(Qt::AlignTop);
     text_->setTextFormat(Qt::PlainText);
     text_->setWordWrap(true);

@@ -41,7 +41,8 @@ TEST_F(WindowTest, ExportResultsSavesTheLastRunAsJsonOrCsv) {
     EXPECT_EQ(request.allowedFileTypes, QStringList({"json", "csv"}));
     EXPECT_EQ(request.proposedName, "Quorlan-results.json");
 
-    const QJsonObject saved = QJsonDocument::fromJson(QByteArray::fromStdString(fileContents(json))).object();
+    const QJsonObject saved =
+        QJsonDocument::fromJson(QByteArray::fromStdString(fileContents(json))).object();
     EXPECT_EQ(saved["format"].toInteger(), 1);
     EXPECT_EQ(saved["command"].toString(), "multi-write");
     EXPECT_EQ(saved["path"].toString().toStdString(), tests);
@@ -55,14 +56,16 @@ TEST_F(WindowTest, ExportResultsSavesTheLastRunAsJsonOrCsv) {
         EXPECT_EQ(results[i]["size"].toInteger(), writes[i].size);
         EXPECT_EQ(results[i]["time"].toDouble(), writes[i].time);
     }
-    EXPECT_EQ(window->statusBar()->currentMessage(), "Results saved to " + QString::fromStdString(json));
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              "Results saved to " + QString::fromStdString(json));
 
     // A name ending in .csv chooses the CSV; the log is left as the test left it.
     const std::string logBefore = log();
     const std::string csv = folder + "/run.CSV";
     panels.answers.push_back({panelOKResponse, QString::fromStdString(csv)});
     window->exportResults();
-    EXPECT_EQ(fileContents(csv).rfind("type,typeCode,size,time,rate,cache,path\r\nwrite,2,", 0), 0u);
+    EXPECT_EQ(fileContents(csv).rfind("type,typeCode,size,time,rate,cache,path\r\nwrite,2,", 0),
+              0u);
 
     // A failure is told in the status bar, not in the log.
     const std::string missing = folder + "/missing/run.json";

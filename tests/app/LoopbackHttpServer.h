@@ -28,8 +28,8 @@ public:
         QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " Canned\r\n";
         if (!contentType.isNull())
             head += "Content-Type: " + contentType + "\r\n";
-        head += "Content-Length: " + QByteArray::number(body.size()) +
-                "\r\nConnection: close\r\n\r\n";
+        head +=
+            "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n";
         reply_ = head + body;
         silent_ = false;
     }

@@ -104,8 +104,7 @@ protected:
     }
 
     bool menuMarked() const {
-        return statusItem->text() == QLatin1String("Checked for update") &&
-               statusItem->isChecked();
+        return statusItem->text() == QLatin1String("Checked for update") && statusItem->isChecked();
     }
     bool menuUntouched() const {
         return statusItem->text() == QLatin1String("Update not checked") &&
@@ -148,8 +147,9 @@ TEST_F(UpdateCheck, TheRunningVersionMarksTheMenuWithoutAnAlert) {
 }
 
 TEST_F(UpdateCheck, TwoEntriesGiveTwoOffersInListOrder) {
-    serve(listOf({{"Quorlan", "3.0", site + "q-3.0.tar"},
-                  {"Quorlan", "1.0", "https://mirror.quorlan.example/get?from=" + site + "q-1.0"}}));
+    serve(
+        listOf({{"Quorlan", "3.0", site + "q-3.0.tar"},
+                {"Quorlan", "1.0", "https://mirror.quorlan.example/get?from=" + site + "q-1.0"}}));
     alerts.answers = {alertSecondButtonReturn, alertFirstButtonReturn};
     check();
     ASSERT_EQ(alerts.shown.size(), 2u);
@@ -178,10 +178,14 @@ TEST_F(UpdateCheck, OnlyTheTwoTextTypesWithA2xxStatusAreRead) {
         bool read;
     };
     const Case cases[] = {
-        {200, "application/xml", false}, {200, "text/html", false},
-        {200, "Text/XML", false},        {200, QByteArray(), false},
-        {404, "text/xml", false},        {500, "text/plain", false},
-        {200, "text/plain", true},       {299, "text/xml", true},
+        {200, "application/xml", false},
+        {200, "text/html", false},
+        {200, "Text/XML", false},
+        {200, QByteArray(), false},
+        {404, "text/xml", false},
+        {500, "text/plain", false},
+        {200, "text/plain", true},
+        {299, "text/xml", true},
         {203, "text/xml; charset=utf-8", true},
     };
     for (const Case &c : cases) {

@@ -20,7 +20,6 @@ using namespace quorlan;
 using namespace quorlan::testing;
 namespace fs = std::filesystem;
 
-
 TEST_F(WindowTest, FirstLaunchOnAnEmptyStoreShowsTheDefaults) {
     EXPECT_EQ(window->windowTitle(), "Quorlan Benchmarking");
     ASSERT_EQ(window->sizePopup->count(), 3);

@@ -169,15 +169,20 @@ TEST(CommandLine, AResultsFileThatCannotBeWrittenExitsOneAfterTheRun) {
     // language.
     const auto message = [](const std::string &file, std::uintmax_t largest) {
         return std::regex("quorlan-bench: warning: Every file of this run is under 10 MB \\(the "
-                          "largest " + std::to_string(largest) + " bytes\\): rates of transfers this short mean little\\.\n"
+                          "largest " +
+                          std::to_string(largest) +
+                          " bytes\\): rates of transfers this short mean little\\.\n"
                           "quorlan-bench: cannot write results to \"" +
                           escapeRegex(file) + "\": [^\n]+\n");
     };
-    EXPECT_TRUE(std::regex_match(fileContents(errors), message(missing, 40000))) << fileContents(errors);
+    EXPECT_TRUE(std::regex_match(fileContents(errors), message(missing, 40000)))
+        << fileContents(errors);
 
     // A folder in the way of the CSV.
     const Outcome intoFolder =
         runBench("read --csv " + quoted(exports) + " " + quoted(folder + "/1-0.tiff"), errors);
     EXPECT_EQ(intoFolder.status, 1);
-    EXPECT_TRUE(std::regex_match(fileContents(errors), message(exports, fs::file_size(folder + "/1-0.tiff")))) << fileContents(errors);
+    EXPECT_TRUE(std::regex_match(fileContents(errors),
+                                 message(exports, fs::file_size(folder + "/1-0.tiff"))))
+        << fileContents(errors);
 }
