@@ -474,10 +474,10 @@ void ViewController::setRunning(bool running) {
         action->setEnabled(!running);
     cancelAction->setEnabled(running && progressArea->canCancel());
     progressArea->setVisible(running);
-    updateSaveChartAction();
+    updateFileCommands();
 }
 
-void ViewController::updateSaveChartAction() {
+void ViewController::updateFileCommands() {
     saveChartAction->setEnabled(!running_ && rateChart->hasData());
     exportResultsAction->setEnabled(!running_ && !bench_.lastRun.command.empty());
 }

@@ -151,7 +151,8 @@ private:
                   std::function<void(const PanelSettings &)> test);
     void runEnded();
     void setRunning(bool running);
-    void updateSaveChartAction();
+    // Save Chart and Export Results: available once there is something to save and no test runs.
+    void updateFileCommands();
     // On the test's thread, right after the test: what the figures alone do not tell.
     void examineRun();
     void flushLog();
