@@ -32,6 +32,8 @@ bool isAcceptedResponse(const UpdateDownloadOutcome &outcome) {
 AppDelegate::AppDelegate(SettingsStore &store, UpdateServices updates, QObject *parent)
     : QObject(parent), store_(store), updates_(std::move(updates)) {}
 
+// The network manager goes with the delegate and takes a running download with it, without
+// completing it: quitting during a check calls nothing back.
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {

@@ -248,6 +248,20 @@ TEST_F(UpdateCheck, FailedTransfersEndSilently) {
     EXPECT_TRUE(menuUntouched());
 }
 
+TEST_F(UpdateCheck, ADelegateGoneDuringTheDownloadIsNotCalledBack) {
+    QCoreApplication::setApplicationVersion(runningVersion);
+    server.neverAnswer();
+    limits.timeout = std::chrono::milliseconds(200);
+    {
+        const auto delegate = makeDelegate(server.url());
+        delegate->checkForUpdates();
+        QTRY_COMPARE(server.requests(), 1);
+    }
+    QTest::qWait(400); // past the time-out: the reply ends with nobody to tell
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(menuUntouched());
+}
+
 TEST_F(UpdateCheck, NoRunningVersionIsAnErrorWithoutARequest) {
     runningVersion.clear();
     serve(listOf({{"Quorlan", "3.0", site + "q.tar"}}));
