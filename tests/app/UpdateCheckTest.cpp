@@ -9,6 +9,9 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -259,6 +262,25 @@ TEST_F(UpdateCheck, ADelegateGoneDuringTheDownloadIsNotCalledBack) {
     }
     QTest::qWait(400); // past the time-out: the reply ends with nobody to tell
     EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(menuUntouched());
+}
+
+TEST_F(UpdateCheck, AServerWhoseCertificateIsNotTrustedIsNotBelieved) {
+    const auto fixture = [](const char *name) {
+        QFile file(QStringLiteral(QUORLAN_FIXTURES "/") + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(fixture("untrusted-localhost.crt")));
+    tls.setPrivateKey(QSslKey(fixture("untrusted-localhost.key"), QSsl::Rsa));
+    ASSERT_FALSE(tls.localCertificate().isNull());
+    ASSERT_FALSE(tls.privateKey().isNull());
+    LoopbackHttpServer selfSigned(tls);
+    ASSERT_TRUE(selfSigned.listening());
+    selfSigned.reply(200, "text/xml", listOf({{"Quorlan", "3.0", site + "q.tar"}}));
+    check(selfSigned.url());
+    EXPECT_EQ(selfSigned.url().scheme(), "https");
+    EXPECT_TRUE(alerts.shown.empty()) << "the list of an unverified server was read";
     EXPECT_TRUE(menuUntouched());
 }
 
