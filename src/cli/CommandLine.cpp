@@ -161,6 +161,8 @@ void printWarnings(const Bench &bench) {
 
 // Writes the requested exports of the run that just ended; false when any could not be written.
 bool writeExports(const Options &options, const Bench &bench) {
+    if (!options.jsonFile && !options.csvFile)
+        return true;
     const ExportContext context{bench.macType, bench.macOSVersion, bench.quorlanVersion,
                                 fileSystemOf(systemCalls(), bench.lastRun.path).type};
     bool ok = true;
