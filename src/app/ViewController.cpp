@@ -351,10 +351,7 @@ bool ViewController::saveSettingsAndQuit() {
 }
 
 void ViewController::writeFileButton() {
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::SaveFile;
-    request.canCreateFolders = true;
-    request.allowedFileTypes = {"tiff"};
+    const FilePanelRequest request = savePanelRequest({"tiff"}, QString());
     runOnChosenPath(request, tr("Writing one file"), ResultFields::None,
                     [this](const std::string &file, const PanelSettings &panel) {
                         bench_.runWriteTest(file, panel);
@@ -372,6 +369,16 @@ void ViewController::readFile() {
                     [this](const std::string &file, const PanelSettings &panel) {
                         bench_.runReadTest(file, panel);
                     });
+}
+
+FilePanelRequest ViewController::savePanelRequest(const QStringList &types,
+                                                  const QString &proposedName) {
+    FilePanelRequest request;
+    request.kind = FilePanelRequest::Kind::SaveFile;
+    request.canCreateFolders = true;
+    request.allowedFileTypes = types;
+    request.proposedName = proposedName;
+    return request;
 }
 
 FilePanelRequest ViewController::testFolderRequest() {
@@ -515,11 +522,8 @@ void ViewController::saveContents() {
         return; // one test at a time; the commands are disabled meanwhile
     flushLog();
     const QString text = outputTextbox->logText();
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::SaveFile;
-    request.canCreateFolders = true;
-    request.allowedFileTypes = {"text", "txt"};
-    request.proposedName = QString::fromStdString(savedLogName(bench_.startDate));
+    const FilePanelRequest request =
+        savePanelRequest({"text", "txt"}, QString::fromStdString(savedLogName(bench_.startDate)));
     QPointer self(this);
     services_.panels.begin(request, this, [self, text](int response, std::optional<QString> path) {
         if (!self || response != panelOKResponse || !path)
@@ -534,11 +538,7 @@ void ViewController::saveContents() {
 void ViewController::saveChart() {
     if (running_ || !rateChart->hasData())
         return; // the command is disabled meanwhile
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::SaveFile;
-    request.canCreateFolders = true;
-    request.allowedFileTypes = {"png"};
-    request.proposedName = QStringLiteral("Quorlan-chart.png");
+    const FilePanelRequest request = savePanelRequest({"png"}, QStringLiteral("Quorlan-chart.png"));
     QPointer self(this);
     services_.panels.begin(request, this, [self](int response, std::optional<QString> path) {
         if (!self || response != panelOKResponse || !path)
@@ -555,11 +555,8 @@ void ViewController::saveChart() {
 void ViewController::exportResults() {
     if (running_ || bench_.lastRun.command.empty())
         return; // the command is disabled meanwhile
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::SaveFile;
-    request.canCreateFolders = true;
-    request.allowedFileTypes = {"json", "csv"};
-    request.proposedName = QStringLiteral("Quorlan-results.json");
+    const FilePanelRequest request =
+        savePanelRequest({"json", "csv"}, QStringLiteral("Quorlan-results.json"));
     // The run as it is now: a test started while the panel is open does not change what is saved.
     const RunRecord run = bench_.lastRun;
     const ExportContext context{bench_.macType, bench_.macOSVersion, bench_.quorlanVersion,

@@ -143,6 +143,8 @@ private:
     // A test of one chosen path (file or folder, as bytes) with the panel's settings.
     using PathTest = std::function<void(const std::string &path, const PanelSettings &panel)>;
     static FilePanelRequest testFolderRequest();
+    // A save panel in which folders can be made; proposedName may be empty.
+    static FilePanelRequest savePanelRequest(const QStringList &types, const QString &proposedName);
     // Shows the panel; when it is confirmed with a path, runs test on that path.
     void runOnChosenPath(const FilePanelRequest &request, const QString &title, ResultFields fields,
                          PathTest test);
