@@ -9,11 +9,54 @@
 
 #if defined(__APPLE__)
 #include <mach/mach_time.h>
+#include <sys/mman.h>
 #endif
 
 namespace quorlan {
 
+#if defined(__APPLE__)
+namespace {
+
+// macOS has no O_DIRECT. directReadFlag() is this bit, which no caller passes for anything else;
+// open takes it off and sets F_NOCACHE on the new descriptor, so that descriptor's reads neither
+// come from nor fill the unified buffer cache for pages it does not already hold.
+constexpr int noCacheOpenBit = 0x10000000;
+
+// Evicts the file's pages from the unified buffer cache: F_NOCACHE alone only stops new pages
+// from being cached, so the file is mapped and its mapping invalidated. Dirty pages must have
+// been written first (the caller fsyncs); an empty file has nothing to evict.
+int evictCachedPages(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return -1;
+    if (info.st_size <= 0)
+        return 0;
+    const auto length = static_cast<std::size_t>(info.st_size);
+    void *pages = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0);
+    if (pages == MAP_FAILED)
+        return -1;
+    const int result = ::msync(pages, length, MS_INVALIDATE);
+    const int error = errno;
+    ::munmap(pages, length);
+    errno = error;
+    return result;
+}
+
+} // namespace
+#endif
+
 int PosixSysCalls::open(const char *path, int flags, mode_t mode) {
+#if defined(__APPLE__)
+    if (flags & noCacheOpenBit) {
+        const int fd = ::open(path, (flags & ~noCacheOpenBit) | O_CLOEXEC, mode);
+        if (fd >= 0 && ::fcntl(fd, F_NOCACHE, 1) != 0) {
+            ::close(fd);
+            errno = EINVAL; // as Linux refuses O_DIRECT: the caller falls back to a plain read
+            return -1;
+        }
+        return fd;
+    }
+#endif
     return ::open(path, flags | O_CLOEXEC, mode);
 }
 ssize_t PosixSysCalls::read(int fd, void *buffer, std::size_t count) {
@@ -83,7 +126,7 @@ int PosixSysCalls::listFolder(const char *path, std::vector<FolderEntry> &entrie
 
 int PosixSysCalls::dropCache(int fd) {
 #if defined(__APPLE__)
-    return ::fcntl(fd, F_NOCACHE, 1);
+    return evictCachedPages(fd);
 #else
     const int error = ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
     if (error != 0) {
@@ -100,6 +143,8 @@ int PosixSysCalls::clearDirect(int fd) {
     if (flags < 0)
         return -1;
     return ::fcntl(fd, F_SETFL, flags & ~O_DIRECT);
+#elif defined(__APPLE__)
+    return ::fcntl(fd, F_NOCACHE, 0);
 #else
     (void)fd;
     return 0;
@@ -137,6 +182,8 @@ SysCalls &systemCalls() {
 int directReadFlag() {
 #if defined(O_DIRECT)
     return O_DIRECT;
+#elif defined(__APPLE__)
+    return noCacheOpenBit;
 #else
     return 0;
 #endif

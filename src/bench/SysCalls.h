@@ -49,9 +49,10 @@ public:
     // them, and closes the folder before returning; 0, or -1 with errno when it cannot be opened
     // or read (entries listed before a read error are kept).
     virtual int listFolder(const char *path, std::vector<FolderEntry> &entries) = 0;
-    // Drops the file's cached pages (posix_fadvise DONTNEED on Linux, F_NOCACHE on macOS).
+    // Drops the file's cached pages, which must be clean (posix_fadvise DONTNEED on Linux; on
+    // macOS the file is mapped and the mapping invalidated with msync MS_INVALIDATE).
     virtual int dropCache(int fd) = 0;
-    // Clears the cache-bypass flag of an open descriptor (O_DIRECT on Linux).
+    // Clears the cache-bypass flag of an open descriptor (O_DIRECT on Linux, F_NOCACHE on macOS).
     virtual int clearDirect(int fd) = 0;
     // The monotonic counter in ticks (nanoseconds on Linux).
     virtual std::uint64_t monotonicTicks() = 0;
@@ -83,7 +84,8 @@ public:
 // One process-wide instance of the real calls.
 SysCalls &systemCalls();
 
-// Extra open flags for a cache-bypassing read (O_DIRECT on Linux; 0 where there is none).
+// Extra open flags for a cache-bypassing read: O_DIRECT on Linux; on macOS a bit of our own that
+// PosixSysCalls::open turns into F_NOCACHE on the new descriptor; 0 where there is neither.
 int directReadFlag();
 
 } // namespace quorlan
