@@ -14,4 +14,12 @@ QString pathWithAllowedType(const QString &path, const QStringList &allowedTypes
     return path + "." + allowedTypes.first();
 }
 
+std::optional<QString> finalSavePath(const QString &chosen, const QStringList &allowedTypes,
+                                     const std::function<bool(const QString &)> &confirmReplace) {
+    const QString path = pathWithAllowedType(chosen, allowedTypes);
+    if (path != chosen && QFileInfo::exists(path) && !confirmReplace(path))
+        return std::nullopt;
+    return path;
+}
+
 } // namespace quorlan

@@ -46,4 +46,10 @@ public:
 // one of them (compared without regard to case). No types: the path unchanged.
 QString pathWithAllowedType(const QString &path, const QStringList &allowedTypes);
 
+// The path a save panel's choice finally names: pathWithAllowedType of chosen. The panel has
+// asked about replacing chosen only, so when the type was added and a file of the final name
+// exists, confirmReplace(final path) must agree; nullopt when it does not (the save is dropped).
+std::optional<QString> finalSavePath(const QString &chosen, const QStringList &allowedTypes,
+                                     const std::function<bool(const QString &)> &confirmReplace);
+
 } // namespace quorlan

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 namespace quorlan {
 
@@ -46,6 +47,15 @@ void setUp(QFileDialog &dialog, const FilePanelRequest &request) {
     dialog.setWindowModality(request.asSheet ? Qt::WindowModal : Qt::NonModal);
 }
 
+// Asks, as the file dialog itself does, before a file is replaced; true to replace it.
+bool confirmReplace(QWidget *parent, const QString &path) {
+    const QString text = QFileDialog::tr("%1 already exists.\nDo you want to replace it?")
+                             .arg(QFileInfo(path).fileName());
+    return QMessageBox::warning(parent, QFileDialog::tr("Save"), text,
+                                QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
+}
+
 } // namespace
 
 void QtFilePanels::begin(const FilePanelRequest &request, QWidget *window,
@@ -57,11 +67,20 @@ void QtFilePanels::begin(const FilePanelRequest &request, QWidget *window,
     const bool saving = request.kind == FilePanelRequest::Kind::SaveFile;
     QObject::connect(
         dialog, &QFileDialog::finished, dialog,
-        [dialog, types, saving, done = std::move(done)](int result) {
+        [dialog, window, types, saving, done = std::move(done)](int result) {
             std::optional<QString> path;
             const QStringList chosen = dialog->selectedFiles();
             if (!chosen.isEmpty() && !chosen.first().isEmpty())
-                path = saving ? pathWithAllowedType(chosen.first(), types) : chosen.first();
+                path = chosen.first();
+            if (result == QDialog::Accepted && saving && path) {
+                // The dialog asked about the name as typed; a type added to it names another file.
+                path = finalSavePath(*path, types,
+                                     [window](const QString &p) { return confirmReplace(window, p); });
+                if (!path) {
+                    done(panelCancelResponse, std::nullopt);
+                    return;
+                }
+            }
             done(result == QDialog::Accepted ? panelOKResponse : panelCancelResponse, path);
         });
     dialog->open();

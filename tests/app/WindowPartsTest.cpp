@@ -10,6 +10,7 @@
 #include "app/SettingsStore.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -74,6 +75,34 @@ TEST(FilePanels, SavePathsGetAnAllowedType) {
     EXPECT_EQ(pathWithAllowedType("/a/run.log", log), "/a/run.log.text");
     EXPECT_EQ(pathWithAllowedType("/a/run", {}), "/a/run");
     EXPECT_EQ(pathWithAllowedType("/a/x.tiff", {"tiff"}), "/a/x.tiff");
+}
+
+// The dialog asked about "run.log" only; "run.log.text" is another file, and replacing it needs
+// its own yes.
+TEST(FilePanels, AnAddedTypeThatNamesAnExistingFileIsAskedAbout) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString existing = folder.filePath("run.log.text");
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QStringList log{"text", "txt"};
+    QStringList asked;
+    const auto answer = [&asked](bool yes) {
+        return [&asked, yes](const QString &path) {
+            asked << path;
+            return yes;
+        };
+    };
+    EXPECT_EQ(finalSavePath(folder.filePath("run.log"), log, answer(false)), std::nullopt);
+    EXPECT_EQ(finalSavePath(folder.filePath("run.log"), log, answer(true)), existing);
+    EXPECT_EQ(asked, (QStringList{existing, existing}));
+    asked.clear();
+    // No question when the name was kept (the dialog asked) or the added name is free.
+    EXPECT_EQ(finalSavePath(existing, log, answer(false)), existing);
+    EXPECT_EQ(finalSavePath(folder.filePath("new"), log, answer(false)),
+              folder.filePath("new.text"));
+    EXPECT_TRUE(asked.isEmpty());
 }
 
 namespace {
