@@ -77,6 +77,18 @@ TEST_F(BenchTest, WriteTestRefusesSizesThatCannotBeWrittenAndWritesNothing) {
     }
 }
 
+// 9e18 bytes fit in 64 bits but in no memory: the buffer is refused before a file is made.
+TEST_F(BenchTest, WriteTestWhoseBufferCannotBeHadSaysSoAndWritesNothing) {
+    panel.filesize = "9000000000000000";
+    const std::string path = folder + "/huge.tiff";
+    bench.runWriteTest(path, panel);
+    EXPECT_EQ(log.text, "type,size,time,rate\nCannot write a file of 9000000000000000000 bytes: "
+                        "there is not enough memory for its buffer.\n\nTest path " +
+                            path + "\n" + footerOf(bench));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(bench.lastRun.results.empty());
+}
+
 TEST_F(BenchTest, WriteWithoutTimebaseLogsNoMeasurementLine) {
     Bench early(log, calls);
     early.runWriteTest(folder + "/early.tiff", panel);

@@ -318,3 +318,39 @@ TEST_F(MultiFileTest, ProgressCountsTheBytesOfEachPassAndMarksTheMixedWrites) {
     EXPECT_EQ(recorder.seen[3].bytesBefore, 200000 - recorder.seen[3].bytes);
     EXPECT_FALSE(recorder.seen[3].writePhase);
 }
+
+TEST_F(MultiFileTest, RepeatsOrLengthBelowOneStillMakeOnePass) {
+    panel.repeats = "-3";
+    bench.performMultiWrite(folder, panel);
+    EXPECT_TRUE(fs::exists(folder + "/1-3.tiff"));
+    EXPECT_FALSE(fs::exists(folder + "/2-0.tiff"));
+    EXPECT_EQ(bench.theAnalyser->theWrites.size(), 4u);
+
+    panel.repeats = "0";
+    bench.performMultiRead(folder, panel);
+    EXPECT_EQ(bench.theAnalyser->theReads1.size(), 4u); // the four files, once
+
+    const std::string mixed = makeTempFolder();
+    panel.isRandom = 1;
+    panel.length = "0";
+    bench.theSizes = {20000, 30000};
+    bench.performMixedTest(mixed, panel);
+    EXPECT_EQ(bench.theAnalyser->theWrites.size(), 2u);
+    EXPECT_EQ(bench.theAnalyser->theReads1.size(), 1u); // one pass of one position
+}
+
+// Position 1 is a folder, so its write fails; the reads then find a folder there, which reads as
+// 0 bytes and is not recorded.
+TEST_F(MultiFileTest, MixedPositionWhoseWriteFailedRecordsNothing) {
+    fs::create_directory(folder + "/1.tiff");
+    bench.theSizes = {20000, 30000, 40000};
+    panel.verbose = 1;
+    panel.repeats = "2";
+    bench.performMixedTest(folder, panel);
+    EXPECT_EQ(bench.theAnalyser->theWrites.size(), 2u);
+    EXPECT_EQ(bench.theAnalyser->theSizeSet.count(30000), 0u);
+    EXPECT_EQ(count(log.text, "\nw,"), 2u);
+    EXPECT_EQ(count(log.text, "\nr,"), 4u);
+    EXPECT_EQ(count(log.text, "\nr,30000,"), 0u);
+    EXPECT_TRUE(fs::is_directory(folder + "/1.tiff"));
+}

@@ -30,6 +30,24 @@ TEST(Timebase, ConvertsTicksMultiplyingFirstThenDividing) {
     // A product beyond 64 bits does not wrap around into a short interval.
     base = {1000, 1000};
     EXPECT_EQ(base.ticksToSeconds(UINT64_MAX / 10), static_cast<double>(UINT64_MAX / 10) * 1e-9);
+    // Nanoseconds beyond 64 bits (an interval of centuries) stay at the largest count.
+    base = {UINT64_MAX, 1};
+    EXPECT_EQ(base.ticksToSeconds(2), static_cast<double>(UINT64_MAX) * 1e-9);
+}
+
+// Linux's counter is CLOCK_MONOTONIC_RAW, which already counts nanoseconds.
+TEST(Timebase, TheSystemCounterCountsNanosecondsForward) {
+    PosixSysCalls calls;
+    Timebase base;
+    base.readTimebase(calls);
+    EXPECT_EQ(base.theNumerator, 1u);
+    EXPECT_EQ(base.theDenominator, 1u);
+    std::uint64_t previous = calls.monotonicTicks();
+    for (int i = 0; i < 1000; ++i) {
+        const std::uint64_t now = calls.monotonicTicks();
+        ASSERT_GE(now, previous);
+        previous = now;
+    }
 }
 
 TEST(MakeTestData, FillsEveryByteAndRefusesImpossibleSizes) {
