@@ -164,6 +164,13 @@ TEST_F(UpdateCheck, TwoEntriesGiveTwoOffersInListOrder) {
     EXPECT_TRUE(menuMarked());
 }
 
+TEST_F(UpdateCheck, AListWithoutQuorlanLeavesTheMenuAsItWas) {
+    serve(listOf({{"Other", "9.9", site + "other.tar"}}));
+    check();
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(menuUntouched());
+}
+
 TEST_F(UpdateCheck, AnAddressOutsideTheDownloadSiteIsNotOffered) {
     serve(listOf({{"Quorlan", "3.0", "https://elsewhere.example/q-3.0.tar"},
                   {"Quorlan", "3.1", "http://downloads.quorlan.example/quorlan/files/q"},

@@ -44,6 +44,19 @@ TEST_F(WindowTest, FirstLaunchOnAnEmptyStoreShowsTheDefaults) {
     EXPECT_FALSE(window->progressArea->isVisible());
 }
 
+TEST_F(WindowTest, NoVersionStringKeepsTheVersionTheWindowHad) {
+    const QString version = QCoreApplication::applicationVersion();
+    QCoreApplication::setApplicationVersion(QString());
+    window->model().quorlanVersion = "1.9";
+    window->hide();
+    window->show(); // the window appears again
+    EXPECT_EQ(window->model().quorlanVersion, "1.9");
+    QCoreApplication::setApplicationVersion(version);
+    window->hide();
+    window->show();
+    EXPECT_EQ(window->model().quorlanVersion, version.toStdString());
+}
+
 TEST_F(WindowTest, ClosingSavesThePanelAndTheNextWindowRestoresIt) {
     window->sizePopup->setCurrentIndex(2);
     window->contentPopup->setCurrentIndex(3);
