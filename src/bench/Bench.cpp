@@ -112,7 +112,7 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
     beginRecord("read", path, panel);
     const bool bypass = isChecked(panel.noCache);
     struct stat info {};
-    if (calls_.stat(path.c_str(), &info) == 0) {
+    if (retryInterrupted([&] { return calls_.stat(path.c_str(), &info); }) == 0) {
         // Only regular files have a size; anything else reads as 0 bytes.
         const std::int64_t size = S_ISREG(info.st_mode) ? info.st_size : 0;
         TimedIo io(calls_, timebase);
@@ -208,7 +208,8 @@ void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbo
         log_.appendToLog(noMemoryLine(size));
         return;
     }
-    const double time = TimedIo(calls_, timebase).timedTestWrite(path, *data);
+    const double time =
+        TimedIo(calls_, timebase, TimedIo::LinkAtPath::Refuse).timedTestWrite(path, *data);
     if (time > 0 && size > 0)
         recordMultiResult(measured(2, size, time), path, CacheMode::None);
     if (size > 0 && verbose && time > 0)
@@ -217,7 +218,7 @@ void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbo
 
 void Bench::readFolderEntry(const std::string &path, bool noCache, bool verbose) {
     struct stat info {};
-    if (calls_.lstat(path.c_str(), &info) != 0)
+    if (retryInterrupted([&] { return calls_.lstat(path.c_str(), &info); }) != 0)
         return; // vanished or unreadable: skipped silently
     // Symbolic links are never read; nor are pipes, sockets and devices, which could block or
     // never end. Folders are read (as 0 bytes) like every other entry, and go no further.
@@ -228,7 +229,7 @@ void Bench::readFolderEntry(const std::string &path, bool noCache, bool verbose)
 
 void Bench::readNumberedFile(const std::string &path, bool noCache, bool verbose) {
     struct stat info {};
-    if (calls_.stat(path.c_str(), &info) != 0)
+    if (retryInterrupted([&] { return calls_.stat(path.c_str(), &info); }) != 0)
         return; // no such file: the position is skipped
     readAndRecord(path, S_ISREG(info.st_mode) ? info.st_size : 0, noCache, verbose);
 }

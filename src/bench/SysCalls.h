@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,18 @@
 #endif
 
 namespace quorlan {
+
+// Makes call() again for as long as it fails with EINTR (-1 with errno EINTR: a signal arrived
+// before the call did anything) and returns its first other result, errno intact. An interrupted
+// call is transient, so the retries are not bounded, as with every libc caller that retries.
+// Never for close: a close that reports EINTR has already released its descriptor on Linux.
+template <typename Call> auto retryInterrupted(Call call) {
+    for (;;) {
+        const auto result = call();
+        if (result != -1 || errno != EINTR)
+            return result;
+    }
+}
 
 // One entry of a folder listing: its name (bytes as the file system holds them) and its type as
 // the listing gives it (DT_DIR, DT_LNK, DT_REG, ..., or DT_UNKNOWN where the file system does not

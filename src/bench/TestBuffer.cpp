@@ -1,5 +1,6 @@
 #include "bench/TestBuffer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -131,6 +132,19 @@ TestBuffer makeReadBuffer(std::int64_t size) {
     if (buffer.valid() && size > 0)
         std::memset(buffer.data(), 0, static_cast<std::size_t>(size));
     return buffer;
+}
+
+TestBuffer makeReadBufferUpTo(std::int64_t size) {
+    if (size <= 0)
+        return TestBuffer(-1);
+    constexpr std::int64_t page = static_cast<std::int64_t>(pageSize);
+    for (std::int64_t attempt = size;;) {
+        TestBuffer buffer = makeReadBuffer(attempt);
+        if (buffer.valid() || attempt <= minReadBufferSize)
+            return buffer;
+        const std::int64_t half = (attempt / 2 + page - 1) / page * page;
+        attempt = std::max(half, minReadBufferSize);
+    }
 }
 
 } // namespace quorlan

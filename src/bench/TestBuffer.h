@@ -50,4 +50,13 @@ TestBuffer makeTestData(std::int64_t size, std::uint8_t fill);
 // returned. Never a repeated block: a read must land in pages of its own.
 TestBuffer makeReadBuffer(std::int64_t size);
 
+// The smallest buffer a read falls back to when the memory for a larger one cannot be had.
+inline constexpr std::int64_t minReadBufferSize = 1024 * 1024;
+
+// A read buffer (as makeReadBuffer) of size bytes or, when that memory cannot be had, of the
+// first of size/2, size/4, ... that can, each rounded up to a multiple of 4096 and never below
+// minReadBufferSize (nor above size). A size at or below the floor gets one attempt. Invalid when
+// nothing could be had or size is not positive. The size the caller got is the buffer's size().
+TestBuffer makeReadBufferUpTo(std::int64_t size);
+
 } // namespace quorlan

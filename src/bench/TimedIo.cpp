@@ -29,6 +29,10 @@ double TimedIo::elapsed(std::uint64_t start, std::uint64_t end) const {
     return timebase_.ticksToSeconds(end - start);
 }
 
+int TimedIo::openFile(const std::string &path, int flags, mode_t mode) {
+    return retryInterrupted([&] { return calls_.open(path.c_str(), flags, mode); });
+}
+
 bool TimedIo::closeFile(int fd) {
     // Linux releases the descriptor even when close reports EINTR, so it is never retried.
     return calls_.close(fd) == 0 || errno == EINTR;
@@ -39,12 +43,10 @@ bool TimedIo::writeAll(int fd, std::span<const std::uint8_t> buffer) {
     while (done < buffer.size()) {
         const std::size_t count =
             std::min<std::size_t>(buffer.size() - done, static_cast<std::size_t>(maxTransfer));
-        const ssize_t written = calls_.write(fd, buffer.data() + done, count);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t written =
+            retryInterrupted([&] { return calls_.write(fd, buffer.data() + done, count); });
+        if (written < 0)
             return false;
-        }
         if (written == 0) { // no progress: the device takes nothing more
             errno = ENOSPC;
             return false;
@@ -55,16 +57,18 @@ bool TimedIo::writeAll(int fd, std::span<const std::uint8_t> buffer) {
 }
 
 // Reads into buffer (chunk bytes, reused) until limit bytes arrived or the end of the file.
+// A direct read always asks for the whole chunk (a multiple of 4096) and takes a short count as
+// the end of the file.
 bool TimedIo::readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::int64_t limit,
                         std::int64_t &got, bool direct) {
     got = 0;
     while (got < limit) {
         const std::int64_t want = direct ? chunk : std::min(chunk, limit - got);
-        const ssize_t n = calls_.read(fd, buffer, static_cast<std::size_t>(want));
+        const ssize_t n = retryInterrupted(
+            [&] { return calls_.read(fd, buffer, static_cast<std::size_t>(want)); });
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (direct && errno == EINVAL && calls_.clearDirect(fd) == 0) {
+            if (direct && errno == EINVAL &&
+                retryInterrupted([&] { return calls_.clearDirect(fd); }) == 0) {
                 direct = false; // the file system opened with O_DIRECT but refuses its reads
                 lastBypass_ = plainReadBypass();
                 continue;
@@ -83,13 +87,13 @@ bool TimedIo::readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::i
 double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int64_t length) {
     if (length < 0 || offset < 0)
         return failedTime;
-    TestBuffer buffer = makeReadBuffer(readChunkFor(length));
+    TestBuffer buffer = makeReadBufferUpTo(readChunkFor(length));
     if (!buffer.valid())
         return failedTime;
-    const int fd = calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+    const int fd = openFile(path, O_RDONLY | O_NONBLOCK, 0);
     if (fd < 0)
         return failedTime;
-    if (calls_.lseek(fd, offset, SEEK_SET) < 0) {
+    if (retryInterrupted([&] { return calls_.lseek(fd, offset, SEEK_SET); }) < 0) {
         closeFile(fd);
         return failedTime;
     }
@@ -99,10 +103,7 @@ double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int
     // A read leaves no data of its own to make durable, so its sync writes back whatever dirty
     // pages the file has and stops there: fsync or fdatasync would also commit the journal or
     // flush the drive's cache for every file, which times the disk's flush, not the read.
-    while (ok && calls_.syncFileData(fd) != 0) {
-        if (errno != EINTR)
-            ok = false;
-    }
+    ok = ok && retryInterrupted([&] { return calls_.syncFileData(fd); }) == 0;
     const std::uint64_t end = calls_.monotonicTicks();
     if (!closeFile(fd) || !ok)
         return failedTime;
@@ -117,32 +118,31 @@ double TimedIo::timedUncachedRead(const std::string &path) {
     struct stat info {};
     pagesDropped_ = false;
     {
-        const int fd = calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+        const int fd = openFile(path, O_RDONLY | O_NONBLOCK, 0);
         if (fd < 0)
             return failedTime;
-        const bool known = calls_.fstat(fd, &info) == 0;
+        const bool known = retryInterrupted([&] { return calls_.fstat(fd, &info); }) == 0;
         if (known && S_ISREG(info.st_mode)) {
             // Dirty pages cannot be dropped: a failed fsync leaves the drop in doubt, and only an
             // O_DIRECT read still bypasses the cache then.
-            const bool synced = calls_.fsync(fd) == 0;
-            pagesDropped_ = calls_.dropCache(fd) == 0 && synced;
+            const bool synced = retryInterrupted([&] { return calls_.fsync(fd); }) == 0;
+            pagesDropped_ = retryInterrupted([&] { return calls_.dropCache(fd); }) == 0 && synced;
         }
         if (!closeFile(fd) || !known)
             return failedTime;
     }
-    TestBuffer buffer = makeReadBuffer(readChunkFor(info.st_size));
+    TestBuffer buffer = makeReadBufferUpTo(readChunkFor(info.st_size));
     if (!buffer.valid())
         return failedTime;
 
     lastBypass_ = CacheBypass::Direct;
     std::int64_t got = 0;
     const std::uint64_t start = calls_.monotonicTicks();
-    int fd = directReadFlag() != 0
-                 ? calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK | directReadFlag(), 0)
-                 : -1;
+    int fd =
+        directReadFlag() != 0 ? openFile(path, O_RDONLY | O_NONBLOCK | directReadFlag(), 0) : -1;
     if (fd < 0) {
         lastBypass_ = plainReadBypass();
-        fd = calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+        fd = openFile(path, O_RDONLY | O_NONBLOCK, 0);
     }
     if (fd < 0)
         return failedTime;
@@ -157,16 +157,16 @@ double TimedIo::timedUncachedRead(const std::string &path) {
     return elapsed(start, end);
 }
 
+int TimedIo::writeFlags() const {
+    return O_WRONLY | O_CREAT | O_TRUNC | (links_ == LinkAtPath::Refuse ? O_NOFOLLOW : 0);
+}
+
 double TimedIo::timedWrite(const std::string &path, std::span<const std::uint8_t> buffer) {
-    const int fd = calls_.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int fd = openFile(path, writeFlags(), 0644);
     if (fd < 0)
         return failedTime;
     const std::uint64_t start = calls_.monotonicTicks();
-    bool ok = writeAll(fd, buffer);
-    while (ok && calls_.fsync(fd) != 0) {
-        if (errno != EINTR)
-            ok = false;
-    }
+    const bool ok = writeAll(fd, buffer) && retryInterrupted([&] { return calls_.fsync(fd); }) == 0;
     const std::uint64_t end = calls_.monotonicTicks();
     if (!closeFile(fd) || !ok)
         return failedTime;
@@ -175,7 +175,7 @@ double TimedIo::timedWrite(const std::string &path, std::span<const std::uint8_t
 
 double TimedIo::timedWholeWrite(const std::string &path, std::span<const std::uint8_t> buffer) {
     const std::uint64_t start = calls_.monotonicTicks();
-    const int fd = calls_.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int fd = openFile(path, writeFlags(), 0644);
     if (fd < 0)
         return 0.0;
     const bool ok = writeAll(fd, buffer);

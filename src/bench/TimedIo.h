@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <sys/types.h>
 
 namespace quorlan {
 
@@ -25,10 +26,26 @@ enum class CacheBypass {
 
 // The timed file primitives. Each opens and closes its own file and returns seconds: failedTime
 // when a step failed, 0.0 when there is no valid interval (timebase not set, short read, empty
-// uncached read, failed whole write). Buffers are built and touched before the start tick.
+// uncached read, failed whole write). Buffers are built and touched before the start tick. Every
+// call but close is made again when it is interrupted (EINTR); a close that reports EINTR counts
+// as done, since the descriptor is gone either way. A failed step never leaves a descriptor open.
+//
+// Reads go through one buffer, reused call after call: the whole length rounded up to 4096 bytes
+// (at most the 2 GiB-less-a-page a single call moves). When that memory cannot be had the buffer
+// is halved, and halved again, down to minReadBufferSize (page-aligned, a multiple of 4096, so
+// O_DIRECT still takes it), and the file is read in more calls: the read is still measured, with
+// a little more call overhead inside the interval. Only when not even minReadBufferSize can be
+// had does a read give failedTime.
 class TimedIo {
 public:
-    TimedIo(SysCalls &calls, const Timebase &timebase) : calls_(calls), timebase_(timebase) {}
+    // What a write does with a symbolic link at its path: a path the user chose is written
+    // through its link like any other; the multi-file tests name their files themselves, so a
+    // link that happens to bear such a name is refused (the write fails, ELOOP) and the file it
+    // points to, which the user never offered, stays as it was.
+    enum class LinkAtPath { Follow, Refuse };
+
+    TimedIo(SysCalls &calls, const Timebase &timebase, LinkAtPath links = LinkAtPath::Follow)
+        : calls_(calls), timebase_(timebase), links_(links) {}
 
     // Interval: the reads of length bytes from offset and a sync of the file's data
     // (SysCalls::syncFileData). Open, seek and close lie outside. Fewer bytes than asked for (end
@@ -57,6 +74,10 @@ private:
     bool readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::int64_t limit,
                    std::int64_t &got, bool direct);
     bool writeAll(int fd, std::span<const std::uint8_t> buffer);
+    int openFile(const std::string &path, int flags, mode_t mode);
+    // Create-or-truncate for writing, with O_NOFOLLOW when links are refused.
+    int writeFlags() const;
+    // Closes once, whatever it reports: true when the close succeeded or was interrupted.
     bool closeFile(int fd);
     double elapsed(std::uint64_t start, std::uint64_t end) const;
     // The bypass of a plain read in place of O_DIRECT: it depends on whether the pages dropped.
@@ -66,6 +87,7 @@ private:
 
     SysCalls &calls_;
     const Timebase &timebase_;
+    LinkAtPath links_;
     CacheBypass lastBypass_ = CacheBypass::Direct;
     bool pagesDropped_ = false; // the last uncached read wrote back and dropped the file's pages
 };

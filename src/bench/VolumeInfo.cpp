@@ -94,11 +94,11 @@ std::string parentFolder(std::string path) {
 bool askFileSystem(SysCalls &calls, const std::string &path, struct statfs &info) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return false;
-    if (calls.statfs(path.c_str(), &info) == 0)
+    if (retryInterrupted([&] { return calls.statfs(path.c_str(), &info); }) == 0)
         return true;
     if (errno != ENOENT)
         return false;
-    return calls.statfs(parentFolder(path).c_str(), &info) == 0;
+    return retryInterrupted([&] { return calls.statfs(parentFolder(path).c_str(), &info); }) == 0;
 }
 
 #if defined(__APPLE__)
@@ -135,7 +135,7 @@ std::optional<std::int64_t> allocatedBytes(SysCalls &calls, const std::string &p
     if (path.empty() || path.find('\0') != std::string::npos)
         return std::nullopt;
     struct stat info {};
-    if (calls.stat(path.c_str(), &info) != 0)
+    if (retryInterrupted([&] { return calls.stat(path.c_str(), &info); }) != 0)
         return std::nullopt;
     const std::int64_t blocks = info.st_blocks;
     if (blocks < 0 || blocks > std::numeric_limits<std::int64_t>::max() / 512)

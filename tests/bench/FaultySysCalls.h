@@ -4,16 +4,47 @@
 
 #include <cerrno>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace quorlan::testing {
 
+// A scripted failure of one kind of call. Calls are named as in FaultySysCalls::calls ("open",
+// "open-direct", "open-create", "read", "write", "fsync", "syncFileData", "close", "dropCache")
+// or, for the calls that list leaves out, "lseek", "fstat", "stat", "lstat", "statfs",
+// "clearDirect". The call numbered first (1-based, counted per name, every attempt counted) fails,
+// and then every every-th call after it (every = 0: only that one). A failing call does nothing
+// and returns -1 with errno = error; error 0 makes a read or write move 0 bytes instead. A
+// failing close still closes the descriptor, as Linux does.
+struct Fault {
+    std::string call;
+    int first = 1;
+    int every = 0;
+    int error = EIO;
+};
+
 // Real system calls with faults on request, a scripted tick counter and a record of the calls.
 class FaultySysCalls : public PosixSysCalls {
 public:
+    // open (as open, open-direct or open-create), read, write, fsync, syncFileData, close,
+    // listFolder, dropCache and tick, in the order they were made.
     std::vector<std::string> calls;
-    int eintrBeforeEach = 0;     // each read/write/fsync first fails this many times with EINTR
+    // How many times each call was made, by the names of Fault, listFolder included.
+    std::map<std::string, int> callCounts;
+    // The path of every open, in order, whether or not it succeeded.
+    std::vector<std::string> openedPaths;
+    // Closes of a descriptor that this object did not open or had already closed: a retried
+    // close, which could hit a descriptor someone else has opened since.
+    int strayCloses = 0;
+
+    int eintrBeforeEach = 0; // each read/write/fsync/syncFileData first fails this many times
+                             // with EINTR
+    int eintrEverywhere = 0; // each call of every kind but listFolder first fails this many
+                             // times with EINTR (a close after it has released the descriptor);
+                             // overrides eintrBeforeEach. A finite count: the call then goes on.
+    std::vector<Fault> faults;
     std::size_t maxTransfer = 0; // > 0: reads and writes move at most this many bytes per call
     int failWriteErrno = 0;      // write fails with this errno
     int failReadErrno = 0;       // read fails with this errno
@@ -29,18 +60,28 @@ public:
     int open(const char *path, int flags, mode_t mode) override;
     ssize_t read(int fd, void *buffer, std::size_t count) override;
     ssize_t write(int fd, const void *buffer, std::size_t count) override;
+    off_t lseek(int fd, off_t offset, int whence) override;
     int fsync(int fd) override;
     int syncFileData(int fd) override;
     int close(int fd) override;
+    int fstat(int fd, struct stat *info) override;
+    int stat(const char *path, struct stat *info) override;
+    int lstat(const char *path, struct stat *info) override;
+    int statfs(const char *path, struct statfs *info) override;
     int listFolder(const char *path, std::vector<FolderEntry> &entries) override;
     int dropCache(int fd) override;
+    int clearDirect(int fd) override;
     std::uint64_t monotonicTicks() override;
 
 private:
-    bool interrupt(int &pending);
+    // Counts a call (and lists it when listed); true when it must fail now, errno then set. A
+    // scripted fault with error 0 sets zeroTransfer instead of errno.
+    bool injectFault(const char *name, bool listed, bool *zeroTransfer = nullptr);
+    bool interrupt(const std::string &name);
     // Records a sync call; true when it must fail (EINTR or the injected errno set).
     bool injectSyncFault(const char *name);
-    int pendingRead_ = 0, pendingWrite_ = 0, pendingFsync_ = 0;
+    std::map<std::string, int> pendingEintr_;
+    std::set<int> openDescriptors_;
 };
 
 } // namespace quorlan::testing
