@@ -1,0 +1,87 @@
+// quorlan-bench on a volume that fills up during the run.
+
+#include "../bench/ScratchMount.h"
+#include "../bench/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <sys/wait.h>
+#include <vector>
+
+using namespace quorlan::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string shellQuoted(const std::string &text) {
+    std::string result = "'";
+    for (char c : text) {
+        if (c == '\'')
+            result += "'\\''";
+        else
+            result += c;
+    }
+    result += "'";
+    return result;
+}
+
+// Runs quorlan-bench with stderr discarded; the exit status is -1 when it did not exit normally
+// (a crash).
+int runBench(const std::string &arguments, std::string &out) {
+    std::string command = QUORLAN_BENCH_EXE;
+    command += " ";
+    command += arguments;
+    command += " 2>/dev/null";
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    char buffer[4096];
+    for (std::size_t n = 0; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(FullVolumeCli, MultiWriteThatFillsTheVolumeExitsZeroAndReportsTheFilesThatFit) {
+    ScratchMount mount(8 << 20);
+    QUORLAN_REQUIRE_SCRATCH_MOUNT(mount);
+    const std::vector<std::int64_t> sizes = {1000000, 2000000, 3000000, 4000000};
+    std::string out;
+    const int status = runBench(
+        "multi-write --sizes 1000000,2000000,3000000,4000000 --verbose " + shellQuoted(mount.path()),
+        out);
+    EXPECT_EQ(status, 0) << out;
+
+    // Each w line names a file that holds its whole size; no other file does. The run's order is
+    // random, so a file counts as whole when its size is one of the list's: a file cut short ends
+    // on a page boundary, and none of these sizes is a multiple of 4096.
+    std::multiset<std::int64_t> lines;
+    std::istringstream text(out);
+    for (std::string line; std::getline(text, line);) {
+        if (line.rfind("w,", 0) == 0)
+            lines.insert(std::stoll(line.substr(2)));
+    }
+    std::multiset<std::int64_t> full;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const std::string path = mount.path() + "/1-" + std::to_string(i) + ".tiff";
+        std::error_code error;
+        const auto onDisk = static_cast<std::int64_t>(fs::file_size(path, error));
+        if (!error && std::count(sizes.begin(), sizes.end(), onDisk) == 1)
+            full.insert(onDisk);
+    }
+    ASSERT_FALSE(full.empty());
+    ASSERT_LT(full.size(), sizes.size()) << "the volume never filled up";
+    EXPECT_EQ(lines, full) << out;
+    EXPECT_EQ(out.rfind("type,size,time,rate\n", 0), 0u) << out;
+    EXPECT_NE(out.find("\nWrite = " + std::to_string(full.size()) + "\n"), std::string::npos);
+    EXPECT_NE(out.find("\nOverall = " + std::to_string(full.size()) + "\n"), std::string::npos);
+    EXPECT_NE(out.find("\nTest path " + mount.path() + "\n"), std::string::npos);
+    EXPECT_NE(out.find("\nQuorlan version "), std::string::npos);
+}
