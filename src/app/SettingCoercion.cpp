@@ -1,5 +1,7 @@
 #include "app/SettingCoercion.h"
 
+#include "bench/DecimalText.h"
+
 #include <QLocale>
 #include <QMetaType>
 #include <QStringList>
@@ -134,14 +136,13 @@ qint64 integerFromText(const QString &text) {
     if (body.empty())
         return 0;
 
-    // Whole numbers are read exactly, so 9223372036854775807 is not rounded
-    // up through double and lost.
-    qint64 n = 0;
-    const char *const last = body.data() + body.size();
-    const auto [ptr, ec] = std::from_chars(body.data(), last, n, 10);
-    if (ptr == last) {
-        return ec == std::errc{} ? n : 0;
-    }
+    // Plain decimals are truncated exactly, so 9223372036854775807 is not rounded up through
+    // double and lost, nor "0.99999999999999999999" rounded up to 1.
+    const DecimalWholePart whole = decimalWholePart(body);
+    if (whole.kind == DecimalWholePart::Kind::Value)
+        return whole.value;
+    if (whole.kind == DecimalWholePart::Kind::OutOfRange)
+        return 0;
     return integerFromDouble(parseFiniteDouble(body).value_or(0.0));
 }
 

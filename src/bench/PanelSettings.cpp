@@ -1,5 +1,7 @@
 #include "bench/PanelSettings.h"
 
+#include "bench/DecimalText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -91,6 +93,13 @@ NumberReading readNumberField(std::string_view text, std::int64_t defaultValue) 
     if (body.empty())
         return useDefault;
 
+    const DecimalWholePart whole = decimalWholePart(body);
+    if (whole.kind == DecimalWholePart::Kind::Value)
+        return {NumberReading::Kind::Value, whole.value};
+    if (whole.kind == DecimalWholePart::Kind::OutOfRange)
+        return outOfRange;
+
+    // An exponent form ("1.5e3"): through double.
     double x = 0.0;
     const char *const first = body.data();
     const char *const last = body.data() + body.size();

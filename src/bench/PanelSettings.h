@@ -33,7 +33,8 @@ struct NumberReading {
 // ignored, the rest must be one decimal number (C locale). Empty or unparsable
 // text gives Default with defaultValue; a non-finite number or one too large for
 // int64 gives OutOfRange (value = defaultValue); otherwise the number is
-// truncated toward zero.
+// truncated toward zero. A plain decimal ("-12.75", ".5") is truncated exactly
+// from its digits; only a number with an exponent ("1.5e3") goes through double.
 NumberReading readNumberField(std::string_view text, std::int64_t defaultValue);
 
 // File size in bytes (decimal units). nullopt when the typed number is negative,

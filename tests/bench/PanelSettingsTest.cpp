@@ -61,6 +61,23 @@ TEST(PanelSettings, ReadNumberField) {
     EXPECT_EQ(readNumberField("-9223372036854775808", 0).value,
               std::numeric_limits<std::int64_t>::min());
 
+    // Plain decimals are truncated from their digits, never rounded up through double first.
+    EXPECT_EQ(readNumberField("0.99999999999999999999", 9).value, 0);
+    EXPECT_EQ(readNumberField("-0.99999999999999999999", 9).value, 0);
+    EXPECT_EQ(readNumberField("9007199254740993", 9).value, 9007199254740993);
+    EXPECT_EQ(readNumberField("9223372036854775807", 9).kind, Kind::Value);
+    EXPECT_EQ(readNumberField("9223372036854775807.9", 9).value,
+              std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(readNumberField(".5", 9).kind, Kind::Value);
+    EXPECT_EQ(readNumberField(".5", 9).value, 0);
+    EXPECT_EQ(readNumberField("7.", 9).value, 7);
+    EXPECT_EQ(readNumberField("-", 9).kind, Kind::Default);
+    EXPECT_EQ(readNumberField(".", 9).kind, Kind::Default);
+    EXPECT_EQ(readNumberField("-.", 9).kind, Kind::Default);
+    EXPECT_EQ(readNumberField("1.2.3", 9).kind, Kind::Default);
+    EXPECT_EQ(readNumberField("-9223372036854775809", 9).kind, Kind::OutOfRange);
+    EXPECT_EQ(readNumberField("99999999999999999999.5", 9).kind, Kind::OutOfRange);
+
     EXPECT_EQ(readNumberField("inf", 9).kind, Kind::OutOfRange);
     EXPECT_EQ(readNumberField("infinity", 9).kind, Kind::OutOfRange);
     EXPECT_EQ(readNumberField("-inf", 9).kind, Kind::OutOfRange);
