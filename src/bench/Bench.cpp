@@ -186,7 +186,8 @@ void Bench::finishMultiRun(const std::string &folder, bool wasCancelled) {
 void Bench::chooseSizesForPass(const PanelSettings &panel) {
     if (isChecked(panel.isRandom)) {
         theSizes.clear();
-        const std::int64_t count = atLeastOne(readLength(panel));
+        const std::int64_t count = std::min(atLeastOne(readLength(panel)), maxRandomSizesPerPass);
+        theSizes.reserve(static_cast<std::size_t>(count));
         for (std::int64_t i = 0; i < count; ++i)
             theSizes.push_back(random_.randomSize());
     } else {
@@ -194,6 +195,14 @@ void Bench::chooseSizesForPass(const PanelSettings &panel) {
         random_.shuffleSizes(sizes);
         theSizes = std::move(sizes);
     }
+}
+
+void Bench::noteCappedLength(const PanelSettings &panel) {
+    const std::int64_t length = readLength(panel);
+    if (isChecked(panel.isRandom) && length > maxRandomSizesPerPass)
+        log_.appendToLog("The length " + std::to_string(length) +
+                         " is more random sizes than a pass can hold; each pass takes " +
+                         std::to_string(maxRandomSizesPerPass) + ".\n");
 }
 
 void Bench::prepareTestData(const std::vector<std::int64_t> &sizes, const PanelSettings &panel) {
@@ -247,6 +256,7 @@ void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCac
 void Bench::performMultiWrite(const std::string &folder, const PanelSettings &panel) {
     const bool verbose = isChecked(panel.verbose);
     beginMultiRun("multi-write", folder, panel);
+    noteCappedLength(panel);
     const std::int64_t passes = atLeastOne(readRepeats(panel));
     bool stopped = false;
     for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
@@ -293,6 +303,7 @@ void Bench::performMixedTest(const std::string &folder, const PanelSettings &pan
     const bool noCache = isChecked(panel.noCache);
     const bool verbose = isChecked(panel.verbose);
     beginMultiRun("mixed", folder, panel);
+    noteCappedLength(panel);
     bool stopped = false;
     const std::vector<std::int64_t> written = theSizes;
     const std::int64_t readPasses = atLeastOne(readRepeats(panel));

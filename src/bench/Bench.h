@@ -42,6 +42,9 @@ public:
     void setRandomSizes(RandomSizes random) { random_ = std::move(random); }
 
     static constexpr std::int64_t theMinReadSize = 9999;
+    // The most random sizes one pass draws; a larger length is cut to this, with a log line, so
+    // a typed length like 1e12 cannot exhaust memory before the first file is written.
+    static constexpr std::int64_t maxRandomSizesPerPass = 1000000;
 
     std::optional<Analyser> theAnalyser{std::in_place};
     Timebase timebase; // theNumerator / theDenominator, 0/0 until readTimebase
@@ -89,6 +92,9 @@ private:
     void beginMultiRun(const char *command, const std::string &folder, const PanelSettings &panel);
     void finishMultiRun(const std::string &folder, bool cancelled);
     void chooseSizesForPass(const PanelSettings &panel);
+    // Logs that the length will be cut to maxRandomSizesPerPass, when random sizes are ticked
+    // and the length is above it.
+    void noteCappedLength(const PanelSettings &panel);
     // Fills the run's test data once for the largest of sizes, before any file of the pass is
     // timed; a failure here only means each file asks for its own buffer.
     void prepareTestData(const std::vector<std::int64_t> &sizes, const PanelSettings &panel);

@@ -105,6 +105,48 @@ TEST_F(MultiFileTest, VerboseRandomPassesWithEmptyOrZeroLengthStillWriteFiles) {
     EXPECT_EQ(bench.theSizes.size(), 1u); // at least one file, at least one pass
 }
 
+// A length far beyond what could ever be written is cut to the most a pass draws, with a line
+// that says so, instead of filling memory with sizes before the first file.
+TEST_F(MultiFileTest, AHugeRandomLengthIsCutToTheMostAPassDraws) {
+    CancelToken token;
+    CancelAt stopper(token, 2);
+    bench.setCancelToken(&token);
+    bench.setProgressSink(&stopper);
+    calls.fakeWrites = true;
+    panel.isRandom = 1;
+    panel.length = "1e12";
+    bench.performMultiWrite(folder, panel);
+    EXPECT_EQ(log.text.rfind("The length 1000000000000 is more random sizes than a pass can hold; "
+                             "each pass takes 1000000.\nTest cancelled.\n",
+                             0),
+              0u)
+        << log.text.substr(0, 200);
+    EXPECT_EQ(bench.theSizes.size(), 1000000u);
+    ASSERT_FALSE(stopper.seen.empty());
+    EXPECT_EQ(stopper.seen[0].files, 1000000);
+
+    // The mixed test's read passes draw their lists the same way.
+    log.text.clear();
+    token.clear();
+    stopper.seen.clear();
+    bench.theSizes = {20000};
+    panel.length = "9223372036854775807";
+    bench.performMixedTest(folder, panel);
+    EXPECT_NE(log.text.find("The length 9223372036854775807 is more random sizes"),
+              std::string::npos);
+    ASSERT_GE(stopper.seen.size(), 2u); // the one file written, then the first read
+    EXPECT_TRUE(stopper.seen[0].writePhase);
+    EXPECT_EQ(stopper.seen[1].files, 1000000);
+
+    // At the limit itself nothing is said.
+    log.text.clear();
+    token.clear();
+    panel.length = "1000000";
+    bench.performMultiWrite(folder, panel);
+    EXPECT_EQ(log.text.find("random sizes than a pass"), std::string::npos);
+    EXPECT_EQ(bench.theSizes.size(), 1000000u);
+}
+
 TEST_F(MultiFileTest, FailedWritesLeaveNoLineAndNoResult) {
     panel.verbose = 1;
     calls.failFsyncErrno = EIO;
