@@ -67,6 +67,7 @@ void Bench::recordMultiResult(const Result &result, const std::string &path, Cac
 }
 
 void Bench::finishRun(const std::string &path) {
+    reads_.releaseReadBuffer();
     endDate = std::chrono::system_clock::now();
     lastRun.end = endDate;
     log_.appendToLog(testPathLine(path));
@@ -115,12 +116,12 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
     if (retryInterrupted([&] { return calls_.stat(path.c_str(), &info); }) == 0) {
         // Only regular files have a size; anything else reads as 0 bytes.
         const std::int64_t size = S_ISREG(info.st_mode) ? info.st_size : 0;
-        TimedIo io(calls_, timebase);
-        const double time = bypass ? io.timedUncachedRead(path) : io.timedRead(path, 0, size);
+        const double time =
+            bypass ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
         if (time > 0)
             lastRun.results.push_back(
                 RecordedResult{measured(bypass ? 1 : 0, size, time), path,
-                               bypass ? cacheModeOf(io.lastBypass()) : CacheMode::Cached});
+                               bypass ? cacheModeOf(reads_.lastBypass()) : CacheMode::Cached});
         if (time != 0.0)
             log_.appendToLog(measurementLine(bypass ? "r*" : "r", size, time));
     }
@@ -172,6 +173,7 @@ void Bench::beginMultiRun(const char *command, const std::string &folder,
 
 void Bench::finishMultiRun(const std::string &folder, bool wasCancelled) {
     runData_.release();
+    reads_.releaseReadBuffer();
     endDate = std::chrono::system_clock::now();
     lastRun.end = endDate;
     lastRun.cancelled = wasCancelled;
@@ -244,11 +246,10 @@ void Bench::readNumberedFile(const std::string &path, bool noCache, bool verbose
 }
 
 void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose) {
-    TimedIo io(calls_, timebase);
-    const double time = noCache ? io.timedUncachedRead(path) : io.timedRead(path, 0, size);
+    const double time = noCache ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
     if (time > 0 && size > theMinReadSize)
         recordMultiResult(measured(noCache ? 1 : 0, size, time), path,
-                          noCache ? cacheModeOf(io.lastBypass()) : CacheMode::Cached);
+                          noCache ? cacheModeOf(reads_.lastBypass()) : CacheMode::Cached);
     if (verbose && size > theMinReadSize && time > 0)
         log_.appendToLog(measurementLine(noCache ? "r*" : "r", size, time));
 }
@@ -320,6 +321,7 @@ void Bench::performMixedTest(const std::string &folder, const PanelSettings &pan
         writeTestFile(path, written[i], verbose, panel);
         bytesBefore = saturatingAdd(bytesBefore, std::max<std::int64_t>(written[i], 0));
     }
+    runData_.release(); // the reads need their own memory: never both at once
     const std::int64_t passes = stopped ? 0 : readPasses;
     for (std::int64_t pass = 1; pass <= passes && !stopped; ++pass) {
         chooseSizesForPass(panel);

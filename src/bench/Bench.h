@@ -7,6 +7,7 @@
 #include "bench/RunRecord.h"
 #include "bench/TestData.h"
 #include "bench/Timebase.h"
+#include "bench/TimedIo.h"
 #include "log/LogLines.h"
 
 #include "bench/ProgressSink.h"
@@ -114,6 +115,9 @@ private:
 
     LogSink &log_;
     SysCalls &calls_;
+    // Every read of a test goes through this one, so its buffer is made once for the run's
+    // largest file; freed when the test ends.
+    TimedIo reads_{calls_, timebase};
 };
 
 } // namespace quorlan

@@ -5,7 +5,7 @@
 namespace quorlan {
 
 std::int64_t RandomSizes::randomSize() {
-    std::uniform_int_distribution<std::int64_t> draw(smallestRandomSize, largestRandomSize);
+    std::uniform_int_distribution<std::int64_t> draw(smallestRandomSize, largest_);
     return draw(engine_);
 }
 

@@ -1,34 +1,16 @@
 #include "bench/TestBuffer.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
-#if defined(__linux__)
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 namespace quorlan {
 
 namespace {
+
+constexpr std::size_t granule = static_cast<std::size_t>(bufferGranule);
 constexpr std::size_t pageSize = 4096;
-constexpr std::size_t hugePageSize = 2 * 1024 * 1024;
-constexpr std::size_t repeatedBlockSize = hugePageSize;
-
-// Large buffers sit on huge-page boundaries and ask for huge pages, so touching them costs one
-// fault per 2 MiB instead of one per 4 KiB. Only a hint; the buffer works the same without it.
-std::size_t alignmentFor(std::size_t bytes) {
-    return bytes >= hugePageSize ? hugePageSize : pageSize;
-}
-
-void adviseHugePages([[maybe_unused]] void *data, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (bytes >= hugePageSize)
-        ::madvise(data, bytes, MADV_HUGEPAGE);
-#endif
-}
 
 // bytes rounded up to a multiple of unit; 0 when that overflows.
 std::size_t roundedUp(std::size_t bytes, std::size_t unit) {
@@ -36,113 +18,83 @@ std::size_t roundedUp(std::size_t bytes, std::size_t unit) {
     return rounded < bytes ? 0 : rounded;
 }
 
-#if defined(__linux__)
-// Maps one block of an anonymous memory file at every block boundary of a reserved range of
-// length bytes (a multiple of the block size). Returns the range, or nullptr with nothing left
-// mapped.
-std::uint8_t *mapRepeatedBlock(std::size_t length, std::uint8_t fill) {
-    const int block = ::memfd_create("quorlan-test-data", MFD_CLOEXEC);
-    if (block < 0)
+// length bytes (a multiple of the granule) of private anonymous memory starting on a granule
+// boundary, advised for huge pages before any page of it is touched (the advice only shapes the
+// pages that later faults bring in). nullptr with nothing left mapped when it cannot be had.
+std::uint8_t *mapAligned(std::size_t length) {
+    const std::size_t reserved = length + granule - pageSize;
+    if (reserved < length)
         return nullptr;
-    void *range = MAP_FAILED;
-    // fallocate gives the block its pages now, or fails here: a page of a memory file that
-    // cannot be had when it is first touched would end the program with SIGBUS instead.
-    if (::fallocate(block, 0, 0, static_cast<off_t>(repeatedBlockSize)) == 0)
-        range =
-            ::mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    bool mapped = range != MAP_FAILED;
+    void *range =
+        ::mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (range == MAP_FAILED)
+        return nullptr;
     auto *base = static_cast<std::uint8_t *>(range);
-    for (std::size_t offset = 0; mapped && offset < length; offset += repeatedBlockSize)
-        mapped = ::mmap(base + offset, repeatedBlockSize, PROT_READ | PROT_WRITE,
-                        MAP_SHARED | MAP_FIXED | MAP_POPULATE, block, 0) != MAP_FAILED;
-    ::close(block); // the mappings keep the block alive
-    if (!mapped) {
-        if (range != MAP_FAILED)
-            ::munmap(range, length);
-        return nullptr;
-    }
-    std::memset(base, fill, repeatedBlockSize);
-    return base;
-}
+    const auto address = reinterpret_cast<std::uintptr_t>(base);
+    const std::size_t head = roundedUp(address, granule) - address;
+    if (head > 0)
+        ::munmap(base, head);
+    if (reserved - head > length)
+        ::munmap(base + head + length, reserved - head - length);
+#if defined(MADV_HUGEPAGE)
+    ::madvise(base + head, length, MADV_HUGEPAGE); // a hint: without huge pages all is the same
 #endif
+    return base + head;
+}
+
 } // namespace
 
-void TestBuffer::Release::operator()(std::uint8_t *p) const {
-#if defined(__linux__)
-    if (mappedBytes > 0) {
-        ::munmap(p, mappedBytes);
-        return;
-    }
-#endif
-    std::free(p);
+void TestBuffer::Unmap::operator()(std::uint8_t *p) const {
+    ::munmap(p, length);
 }
 
-TestBuffer::TestBuffer(std::int64_t size) {
+TestBuffer::TestBuffer(std::int64_t size, std::uint8_t fill) {
     if (size < 0)
         valid_ = false;
     if (size <= 0)
         return;
-    valid_ = false;
-    const auto bytes = static_cast<std::size_t>(size);
-    const std::size_t alignment = alignmentFor(bytes);
-    const std::size_t rounded = roundedUp(bytes, alignment);
-    if (rounded == 0)
+    const std::size_t length = roundedUp(static_cast<std::size_t>(size), granule);
+    std::uint8_t *base = length == 0 ? nullptr : mapAligned(length);
+    if (base == nullptr) {
+        valid_ = false;
         return;
-    data_.reset(static_cast<std::uint8_t *>(std::aligned_alloc(alignment, rounded)));
-    if (data_) {
-        adviseHugePages(data_.get(), rounded);
-        size_ = size;
-        valid_ = true;
     }
+    data_ = std::unique_ptr<std::uint8_t, Unmap>(base, Unmap{length});
+    // Writing every byte is what brings every page in: it happens here, never in a timed call.
+    std::memset(base, fill, static_cast<std::size_t>(size));
+    size_ = size;
 }
 
-TestBuffer TestBuffer::repeatedBlock([[maybe_unused]] std::int64_t size,
-                                     [[maybe_unused]] std::uint8_t fill) {
-    TestBuffer buffer;
-    buffer.valid_ = false;
-#if defined(__linux__)
-    if (size <= 0)
-        return buffer;
-    const std::size_t length = roundedUp(static_cast<std::size_t>(size), repeatedBlockSize);
-    if (length == 0)
-        return buffer;
-    if (std::uint8_t *base = mapRepeatedBlock(length, fill)) {
-        buffer.data_ = std::unique_ptr<std::uint8_t, Release>(base, Release{length});
-        buffer.size_ = size;
-        buffer.valid_ = true;
-    }
-#endif
-    return buffer;
+void touchForReading(std::span<const std::uint8_t> bytes) {
+    const volatile std::uint8_t *p = bytes.data();
+    std::uint8_t sink = 0;
+    for (std::size_t i = 0; i < bytes.size(); i += pageSize)
+        sink ^= p[i];
+    [[maybe_unused]] volatile std::uint8_t kept = sink;
+}
+
+void touchForWriting(std::span<std::uint8_t> bytes) {
+    volatile std::uint8_t *p = bytes.data();
+    for (std::size_t i = 0; i < bytes.size(); i += pageSize)
+        p[i] = p[i];
 }
 
 TestBuffer makeTestData(std::int64_t size, std::uint8_t fill) {
-    if (size >= static_cast<std::int64_t>(repeatedBlockSize)) {
-        TestBuffer repeated = TestBuffer::repeatedBlock(size, fill);
-        if (repeated.valid())
-            return repeated;
-    }
-    TestBuffer buffer(size);
-    if (buffer.valid() && size > 0)
-        std::memset(buffer.data(), fill, static_cast<std::size_t>(size));
-    return buffer;
+    return TestBuffer(size, fill);
 }
 
 TestBuffer makeReadBuffer(std::int64_t size) {
-    TestBuffer buffer(size);
-    if (buffer.valid() && size > 0)
-        std::memset(buffer.data(), 0, static_cast<std::size_t>(size));
-    return buffer;
+    return TestBuffer(size, 0);
 }
 
 TestBuffer makeReadBufferUpTo(std::int64_t size) {
     if (size <= 0)
-        return TestBuffer(-1);
-    constexpr std::int64_t page = static_cast<std::int64_t>(pageSize);
+        return TestBuffer(-1, 0);
     for (std::int64_t attempt = size;;) {
         TestBuffer buffer = makeReadBuffer(attempt);
         if (buffer.valid() || attempt <= minReadBufferSize)
             return buffer;
-        const std::int64_t half = (attempt / 2 + page - 1) / page * page;
+        const std::int64_t half = (attempt / 2 + bufferGranule - 1) / bufferGranule * bufferGranule;
         attempt = std::max(half, minReadBufferSize);
     }
 }

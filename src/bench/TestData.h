@@ -9,9 +9,10 @@
 namespace quorlan {
 
 // The filled test data of one multi-file run, kept from file to file: a file no larger than the
-// buffer held, with the same fill byte, is written from the buffer's first bytes, so a pass fills
-// its memory once instead of once per file. At most one buffer is held at a time (the old one is
-// released before a larger one is allocated), so the peak is the largest file of the run.
+// buffer held, with the same fill byte, is written from the buffer's first bytes (the data is the
+// same), so a run fills its memory once for its largest file instead of once per file. At most
+// one buffer is held at a time (the old one is released before a larger one is allocated), so
+// the peak is the largest file of the run.
 class TestData {
 public:
     // The first size bytes of a buffer whose every byte equals fill, all pages touched; nullopt

@@ -25,6 +25,22 @@ std::int64_t readChunkFor(std::int64_t length) {
 
 } // namespace
 
+std::span<std::uint8_t> TimedIo::readBufferFor(std::int64_t length) {
+    const std::int64_t wanted = readChunkFor(length);
+    if (readBuffer_.size() < wanted) {
+        readBuffer_ = TestBuffer(); // release first: never hold two
+        readBuffer_ = makeReadBufferUpTo(wanted);
+        if (!readBuffer_.valid()) {
+            readBuffer_ = TestBuffer();
+            return {};
+        }
+    }
+    const std::span<std::uint8_t> used(
+        readBuffer_.data(), static_cast<std::size_t>(std::min(readBuffer_.size(), wanted)));
+    touchForWriting(used);
+    return used;
+}
+
 double TimedIo::elapsed(std::uint64_t start, std::uint64_t end) const {
     return timebase_.ticksToSeconds(end - start);
 }
@@ -56,16 +72,16 @@ bool TimedIo::writeAll(int fd, std::span<const std::uint8_t> buffer) {
     return true;
 }
 
-// Reads into buffer (chunk bytes, reused) until limit bytes arrived or the end of the file.
-// A direct read always asks for the whole chunk (a multiple of 4096) and takes a short count as
+// A direct read always asks for the whole buffer (a multiple of 4096) and takes a short count as
 // the end of the file.
-bool TimedIo::readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::int64_t limit,
+bool TimedIo::readToEnd(int fd, std::span<std::uint8_t> buffer, std::int64_t limit,
                         std::int64_t &got, bool direct) {
+    const auto chunk = static_cast<std::int64_t>(buffer.size());
     got = 0;
     while (got < limit) {
         const std::int64_t want = direct ? chunk : std::min(chunk, limit - got);
         const ssize_t n = retryInterrupted(
-            [&] { return calls_.read(fd, buffer, static_cast<std::size_t>(want)); });
+            [&] { return calls_.read(fd, buffer.data(), static_cast<std::size_t>(want)); });
         if (n < 0) {
             if (direct && errno == EINVAL &&
                 retryInterrupted([&] { return calls_.clearDirect(fd); }) == 0) {
@@ -87,8 +103,8 @@ bool TimedIo::readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::i
 double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int64_t length) {
     if (length < 0 || offset < 0)
         return failedTime;
-    TestBuffer buffer = makeReadBufferUpTo(readChunkFor(length));
-    if (!buffer.valid())
+    const std::span<std::uint8_t> buffer = readBufferFor(length);
+    if (buffer.empty())
         return failedTime;
     const int fd = openFile(path, O_RDONLY | O_NONBLOCK, 0);
     if (fd < 0)
@@ -99,7 +115,7 @@ double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int
     }
     std::int64_t got = 0;
     const std::uint64_t start = calls_.monotonicTicks();
-    bool ok = readToEnd(fd, buffer.data(), buffer.size(), length, got, false);
+    bool ok = readToEnd(fd, buffer, length, got, false);
     // A read leaves no data of its own to make durable, so its sync writes back whatever dirty
     // pages the file has and stops there: fsync or fdatasync would also commit the journal or
     // flush the drive's cache for every file, which times the disk's flush, not the read.
@@ -113,27 +129,27 @@ double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int
 }
 
 double TimedIo::timedUncachedRead(const std::string &path) {
-    // Before the start tick: learn the size, write back and drop the file's cached pages, and
-    // build the buffer.
+    // Before the start tick: learn the size, make the buffer ready, then write back and drop the
+    // file's cached pages, the last thing before the clock starts.
     struct stat info {};
     pagesDropped_ = false;
+    std::span<std::uint8_t> buffer;
     {
         const int fd = openFile(path, O_RDONLY | O_NONBLOCK, 0);
         if (fd < 0)
             return failedTime;
         const bool known = retryInterrupted([&] { return calls_.fstat(fd, &info); }) == 0;
-        if (known && S_ISREG(info.st_mode)) {
+        if (known)
+            buffer = readBufferFor(info.st_size);
+        if (!buffer.empty() && S_ISREG(info.st_mode)) {
             // Dirty pages cannot be dropped: a failed fsync leaves the drop in doubt, and only an
             // O_DIRECT read still bypasses the cache then.
             const bool synced = retryInterrupted([&] { return calls_.fsync(fd); }) == 0;
             pagesDropped_ = retryInterrupted([&] { return calls_.dropCache(fd); }) == 0 && synced;
         }
-        if (!closeFile(fd) || !known)
+        if (!closeFile(fd) || buffer.empty())
             return failedTime;
     }
-    TestBuffer buffer = makeReadBufferUpTo(readChunkFor(info.st_size));
-    if (!buffer.valid())
-        return failedTime;
 
     lastBypass_ = CacheBypass::Direct;
     std::int64_t got = 0;
@@ -146,8 +162,7 @@ double TimedIo::timedUncachedRead(const std::string &path) {
     }
     if (fd < 0)
         return failedTime;
-    const bool ok = readToEnd(fd, buffer.data(), buffer.size(), INT64_MAX, got,
-                              lastBypass_ == CacheBypass::Direct);
+    const bool ok = readToEnd(fd, buffer, INT64_MAX, got, lastBypass_ == CacheBypass::Direct);
     const bool closed = closeFile(fd);
     const std::uint64_t end = calls_.monotonicTicks();
     if (!ok || !closed)
@@ -165,6 +180,7 @@ double TimedIo::timedWrite(const std::string &path, std::span<const std::uint8_t
     const int fd = openFile(path, writeFlags(), 0644);
     if (fd < 0)
         return failedTime;
+    touchForReading(buffer);
     const std::uint64_t start = calls_.monotonicTicks();
     const bool ok = writeAll(fd, buffer) && retryInterrupted([&] { return calls_.fsync(fd); }) == 0;
     const std::uint64_t end = calls_.monotonicTicks();
@@ -174,6 +190,7 @@ double TimedIo::timedWrite(const std::string &path, std::span<const std::uint8_t
 }
 
 double TimedIo::timedWholeWrite(const std::string &path, std::span<const std::uint8_t> buffer) {
+    touchForReading(buffer);
     const std::uint64_t start = calls_.monotonicTicks();
     const int fd = openFile(path, writeFlags(), 0644);
     if (fd < 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bench/TestBuffer.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -26,16 +28,26 @@ enum class CacheBypass {
 
 // The timed file primitives. Each opens and closes its own file and returns seconds: failedTime
 // when a step failed, 0.0 when there is no valid interval (timebase not set, short read, empty
-// uncached read, failed whole write). Buffers are built and touched before the start tick. Every
-// call but close is made again when it is interrupted (EINTR); a close that reports EINTR counts
-// as done, since the descriptor is gone either way. A failed step never leaves a descriptor open.
+// uncached read, failed whole write). Every call but close is made again when it is interrupted
+// (EINTR); a close that reports EINTR counts as done, since the descriptor is gone either way. A
+// failed step never leaves a descriptor open.
 //
-// Reads go through one buffer, reused call after call: the whole length rounded up to 4096 bytes
-// (at most the 2 GiB-less-a-page a single call moves). When that memory cannot be had the buffer
-// is halved, and halved again, down to minReadBufferSize (page-aligned, a multiple of 4096, so
-// O_DIRECT still takes it), and the file is read in more calls: the read is still measured, with
-// a little more call overhead inside the interval. Only when not even minReadBufferSize can be
-// had does a read give failedTime.
+// Memory and the timed interval. No memory is obtained, and no page of it brought in, between
+// the start tick and the end tick:
+// - Every buffer is a TestBuffer (private memory, 2 MiB-aligned, advised for huge pages, the same
+//   policy at every size) and every byte of it was written when it was made, before the call.
+// - Right before the start tick, every page of the part of the buffer the call uses is touched
+//   again (a volatile access per 4 KiB), so a page the system took back in the meantime returns
+//   outside the interval. The memory is not locked with mlock (an ordinary user may lock only a
+//   few MiB); a direct read pins the destination's pages in the kernel for the transfer, inside
+//   the interval, as every O_DIRECT read does.
+// - The source of a write is the caller's; the multi-file tests keep one for the whole run.
+// - Reads go into this object's own buffer, kept from call to call and grown when a file needs
+//   more: the whole length rounded up to 4096 bytes, at most the 2 GiB-less-a-page a single call
+//   moves. When that memory cannot be had the buffer is halved, and halved again, down to
+//   minReadBufferSize, and the file is read in more calls: the read is still measured, with a
+//   little more call overhead inside the interval. Only when not even minReadBufferSize can be
+//   had does a read give failedTime.
 class TimedIo {
 public:
     // What a write does with a symbolic link at its path: a path the user chose is written
@@ -70,9 +82,17 @@ public:
     // The write-path rule: timedWholeWrite above largeWriteThreshold, timedWrite otherwise.
     double timedTestWrite(const std::string &path, std::span<const std::uint8_t> buffer);
 
+    // Frees the read buffer; the next read makes a new one.
+    void releaseReadBuffer() { readBuffer_ = TestBuffer(); }
+
 private:
-    bool readToEnd(int fd, std::uint8_t *buffer, std::int64_t chunk, std::int64_t limit,
-                   std::int64_t &got, bool direct);
+    // The read buffer for a file of length bytes, every page touched; an empty span when no
+    // memory could be had. Its size is the length read per call.
+    std::span<std::uint8_t> readBufferFor(std::int64_t length);
+    // Reads into buffer (reused, its whole size per call) until limit bytes arrived or the end
+    // of the file.
+    bool readToEnd(int fd, std::span<std::uint8_t> buffer, std::int64_t limit, std::int64_t &got,
+                   bool direct);
     bool writeAll(int fd, std::span<const std::uint8_t> buffer);
     int openFile(const std::string &path, int flags, mode_t mode);
     // Create-or-truncate for writing, with O_NOFOLLOW when links are refused.
@@ -90,6 +110,7 @@ private:
     LinkAtPath links_;
     CacheBypass lastBypass_ = CacheBypass::Direct;
     bool pagesDropped_ = false; // the last uncached read wrote back and dropped the file's pages
+    TestBuffer readBuffer_;
 };
 
 } // namespace quorlan

@@ -89,13 +89,13 @@ TEST_F(MultiFileTest, VerboseRandomPassesWithEmptyOrZeroLengthStillWriteFiles) {
     panel.isRandom = 1;
     panel.verbose = 1;
     panel.length = "";
-    bench.setRandomSizes(RandomSizes(7));
-    calls.fakeWrites = true; // random sizes reach 2 GB: count them, do not write them
+    bench.setRandomSizes(RandomSizes(7, 100000));
+    calls.fakeWrites = true;
     bench.performMultiWrite(folder, panel);
     EXPECT_EQ(bench.theSizes.size(), 5u);
     for (std::int64_t size : bench.theSizes) {
         EXPECT_GE(size, 20000);
-        EXPECT_LE(size, 2000000000);
+        EXPECT_LE(size, 100000);
     }
     EXPECT_EQ(log.text.rfind("type,size,time,rate\nw,", 0), 0u);
     EXPECT_EQ(count(log.text, "\nw,"), 5u);
@@ -112,6 +112,7 @@ TEST_F(MultiFileTest, AHugeRandomLengthIsCutToTheMostAPassDraws) {
     CancelAt stopper(token, 2);
     bench.setCancelToken(&token);
     bench.setProgressSink(&stopper);
+    bench.setRandomSizes(RandomSizes(42, 100000));
     calls.fakeWrites = true;
     panel.isRandom = 1;
     panel.length = "1e12";
@@ -328,6 +329,17 @@ TEST(RandomSizes, ShuffleIsAPermutationAndSeedsRepeat) {
         firsts.insert(v.front());
     }
     EXPECT_EQ(firsts.size(), smallSizes.size());
+    // Sizes stay within the closed range, and a small range shows both of its ends.
+    for (int i = 0; i < 1000; ++i) {
+        const std::int64_t size = a.randomSize();
+        ASSERT_GE(size, 20000);
+        ASSERT_LE(size, 2000000000);
+    }
+    RandomSizes narrow(9, 20001);
+    std::set<std::int64_t> drawn;
+    for (int i = 0; i < 100; ++i)
+        drawn.insert(narrow.randomSize());
+    EXPECT_EQ(drawn, (std::set<std::int64_t>{20000, 20001}));
 }
 
 TEST_F(MultiFileTest, ProgressCountsTheBytesOfEachPassAndMarksTheMixedWrites) {
