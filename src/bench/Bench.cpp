@@ -4,9 +4,11 @@
 #include "bench/SysCalls.h"
 #include "bench/TestBuffer.h"
 #include "bench/TimedIo.h"
+#include "bench/VolumeInfo.h"
 #include "log/LogSink.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <limits>
 
@@ -36,6 +38,61 @@ Result measured(std::int64_t type, std::int64_t size, double time) {
     return Result{type, size, time, static_cast<double>(size) / time};
 }
 
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b < 0 ? std::numeric_limits<std::int64_t>::min()
+                     : std::numeric_limits<std::int64_t>::max();
+    return sum;
+}
+
+// a × b for counts that are not negative, at most the largest int64.
+std::int64_t saturatingMultiply(std::int64_t a, std::int64_t b) {
+    std::int64_t product = 0;
+    if (__builtin_mul_overflow(a, b, &product))
+        return std::numeric_limits<std::int64_t>::max();
+    return product;
+}
+
+// The bytes a list of sizes writes, for progress and plans; negative sizes count as nothing.
+std::int64_t sumOfSizes(const std::vector<std::int64_t> &sizes) {
+    std::int64_t sum = 0;
+    for (std::int64_t size : sizes)
+        sum = saturatingAdd(sum, std::max<std::int64_t>(size, 0));
+    return sum;
+}
+
+// A file of folder: one slash between them, also when the folder is the root.
+std::string inFolder(const std::string &folder, const std::string &name) {
+    return folder.ends_with('/') ? folder + name : folder + "/" + name;
+}
+
+// "P-I.tiff" for a multi-write file, "I.tiff" for a mixed-test file (pass 0).
+std::string testFileName(std::int64_t pass, std::size_t position) {
+    const std::string index = std::to_string(position) + ".tiff";
+    return pass > 0 ? std::to_string(pass) + "-" + index : index;
+}
+
+// The pass and position a test file's name stands for (pass 0 for "I.tiff"); nullopt for any
+// other name, leading zeros included, since no test writes such a name.
+std::optional<std::pair<std::int64_t, std::size_t>> testFilePlace(const std::string &name) {
+    if (!name.ends_with(".tiff"))
+        return std::nullopt;
+    const std::size_t dash = name.find('-');
+    std::int64_t pass = 0;
+    std::size_t position = 0;
+    const char *first = name.data();
+    if (dash != std::string::npos && std::from_chars(first, first + dash, pass).ptr != first + dash)
+        return std::nullopt;
+    const char *digits = dash == std::string::npos ? first : first + dash + 1;
+    const char *end = name.data() + name.size() - 5;
+    if (std::from_chars(digits, end, position).ptr != end)
+        return std::nullopt;
+    if (testFileName(pass, position) != name)
+        return std::nullopt;
+    return std::pair{pass, position};
+}
+
 } // namespace
 
 std::vector<std::int64_t> standardSizes() {
@@ -52,7 +109,7 @@ void Bench::readTimebase() {
 }
 
 void Bench::beginRecord(const char *command, const std::string &path, const PanelSettings &panel) {
-    lastRun = RunRecord{command, path, panel, startDate, std::nullopt, false, {}};
+    lastRun = RunRecord{command, path, panel, startDate, std::nullopt, false, 0, {}};
 }
 
 void Bench::recordMultiResult(const Result &result, const std::string &path, CacheMode cache) {
@@ -64,6 +121,37 @@ void Bench::recordMultiResult(const Result &result, const std::string &path, Cac
             return;
     }
     lastRun.results.push_back(RecordedResult{result, path, cache});
+}
+
+void Bench::countOperation(double time, std::int64_t size) {
+    if (time < 0 || (time == 0.0 && size > 0))
+        ++lastRun.failedOperations;
+}
+
+std::int64_t Bench::allocatedToTestFiles(const std::string &folder, std::int64_t pass,
+                                         std::size_t files, std::int64_t lastPass) {
+    std::vector<FolderEntry> entries;
+    if (retryInterrupted([&] { return calls_.listFolder(folder.c_str(), entries); }) != 0)
+        return 0;
+    std::int64_t bytes = 0;
+    for (const FolderEntry &entry : entries) {
+        const auto place = testFilePlace(entry.name);
+        if (!place || place->second >= files || place->first < pass || place->first > lastPass)
+            continue;
+        struct stat info {};
+        const std::string path = inFolder(folder, entry.name);
+        if (retryInterrupted([&] { return calls_.lstat(path.c_str(), &info); }) == 0 &&
+            S_ISREG(info.st_mode))
+            bytes = saturatingAdd(bytes, static_cast<std::int64_t>(info.st_blocks) * 512);
+    }
+    return bytes;
+}
+
+void Bench::planWrites(const std::string &folder, std::int64_t bytes, std::int64_t firstPass,
+                       std::int64_t lastPass, std::size_t files, std::int64_t pass) {
+    if (progress_)
+        progress_->writesPlanned(
+            {folder, bytes, allocatedToTestFiles(folder, firstPass, files, lastPass), pass});
 }
 
 void Bench::finishRun(const std::string &path) {
@@ -90,15 +178,19 @@ void Bench::writeSingleFile(const std::string &path, const PanelSettings &panel)
                          "9223372036854775807.\n");
         return;
     }
+    if (progress_)
+        progress_->writesPlanned({path, *size, allocatedBytes(calls_, path).value_or(0), 0});
     double time = 0.0;
     {
         const TestBuffer buffer = makeTestData(*size, readFillByte(panel));
         if (!buffer.valid()) {
+            ++lastRun.failedOperations;
             log_.appendToLog(noMemoryLine(*size));
             return;
         }
         time = TimedIo(calls_, timebase).timedTestWrite(path, buffer.bytes());
     }
+    countOperation(time, *size);
     // A failed write (failedTime) still has its log line, as it always had, but it is no
     // measurement and stays out of the record.
     if (time > 0)
@@ -118,6 +210,7 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
         const std::int64_t size = S_ISREG(info.st_mode) ? info.st_size : 0;
         const double time =
             bypass ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
+        countOperation(time, size);
         if (time > 0)
             lastRun.results.push_back(
                 RecordedResult{measured(bypass ? 1 : 0, size, time), path,
@@ -127,26 +220,6 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
     }
     finishRun(path);
 }
-
-namespace {
-
-std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
-    std::int64_t sum = 0;
-    if (__builtin_add_overflow(a, b, &sum))
-        return b < 0 ? std::numeric_limits<std::int64_t>::min()
-                     : std::numeric_limits<std::int64_t>::max();
-    return sum;
-}
-
-// The bytes a list of sizes writes, for progress only; negative sizes count as nothing.
-std::int64_t sumOfSizes(const std::vector<std::int64_t> &sizes) {
-    std::int64_t sum = 0;
-    for (std::int64_t size : sizes)
-        sum = saturatingAdd(sum, std::max<std::int64_t>(size, 0));
-    return sum;
-}
-
-} // namespace
 
 void Bench::report(const Progress &progress) {
     if (progress_)
@@ -216,11 +289,13 @@ void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbo
                           const PanelSettings &panel) {
     const auto data = runData_.bytes(size, readFillByte(panel));
     if (!data) {
+        ++lastRun.failedOperations;
         log_.appendToLog(noMemoryLine(size));
         return;
     }
     const double time =
         TimedIo(calls_, timebase, TimedIo::LinkAtPath::Refuse).timedTestWrite(path, *data);
+    countOperation(time, size);
     if (time > 0 && size > 0)
         recordMultiResult(measured(2, size, time), path, CacheMode::None);
     if (size > 0 && verbose && time > 0)
@@ -247,6 +322,7 @@ void Bench::readNumberedFile(const std::string &path, bool noCache, bool verbose
 
 void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose) {
     const double time = noCache ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
+    countOperation(time, size);
     if (time > 0 && size > theMinReadSize)
         recordMultiResult(measured(noCache ? 1 : 0, size, time), path,
                           noCache ? cacheModeOf(reads_.lastBypass()) : CacheMode::Cached);
@@ -264,12 +340,16 @@ void Bench::performMultiWrite(const std::string &folder, const PanelSettings &pa
         chooseSizesForPass(panel);
         prepareTestData(theSizes, panel);
         const std::int64_t passBytes = sumOfSizes(theSizes);
+        if (isChecked(panel.isRandom))
+            planWrites(folder, passBytes, pass, pass, theSizes.size(), pass);
+        else if (pass == 1)
+            planWrites(folder, saturatingMultiply(passBytes, passes), 1, passes, theSizes.size(),
+                       0);
         std::int64_t bytesBefore = 0;
         for (std::size_t i = 0; i < theSizes.size(); ++i) {
             if ((stopped = cancelled()))
                 break;
-            const std::string path =
-                folder + "/" + std::to_string(pass) + "-" + std::to_string(i) + ".tiff";
+            const std::string path = inFolder(folder, testFileName(pass, i));
             report({pass, passes, static_cast<std::int64_t>(i) + 1,
                     static_cast<std::int64_t>(theSizes.size()), path, theSizes[i], passBytes,
                     bytesBefore, false});
@@ -291,7 +371,7 @@ void Bench::performMultiRead(const std::string &folder, const PanelSettings &pan
         walkFolder(calls_, folder, [&](const std::string &relative) {
             if ((stopped = cancelled()))
                 return false;
-            const std::string path = folder + "/" + relative;
+            const std::string path = inFolder(folder, relative);
             report({pass, passes, ++file, 0, path, 0});
             readFolderEntry(path, noCache, verbose);
             return true;
@@ -310,11 +390,12 @@ void Bench::performMixedTest(const std::string &folder, const PanelSettings &pan
     const std::int64_t readPasses = atLeastOne(readRepeats(panel));
     prepareTestData(written, panel);
     const std::int64_t writeBytes = sumOfSizes(written);
+    planWrites(folder, writeBytes, 0, 0, written.size(), 0);
     std::int64_t bytesBefore = 0;
     for (std::size_t i = 0; i < written.size() && !stopped; ++i) {
         if ((stopped = cancelled()))
             break;
-        const std::string path = folder + "/" + std::to_string(i) + ".tiff";
+        const std::string path = inFolder(folder, testFileName(0, i));
         report({0, readPasses, static_cast<std::int64_t>(i) + 1,
                 static_cast<std::int64_t>(written.size()), path, written[i], writeBytes,
                 bytesBefore, true});
@@ -329,7 +410,7 @@ void Bench::performMixedTest(const std::string &folder, const PanelSettings &pan
         for (std::size_t i = 0; i < count; ++i) {
             if ((stopped = cancelled()))
                 break;
-            const std::string path = folder + "/" + std::to_string(i) + ".tiff";
+            const std::string path = inFolder(folder, testFileName(0, i));
             report({pass, passes, static_cast<std::int64_t>(i) + 1,
                     static_cast<std::int64_t>(count), path, 0});
             readNumberedFile(path, noCache, verbose);

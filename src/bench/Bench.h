@@ -106,6 +106,16 @@ private:
     // Times the read of size bytes; records and logs it when it qualifies.
     void readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose);
     bool cancelled() const { return cancel_ && cancel_->cancelled(); }
+    // Counts a timed operation that gave no measurement though it had size bytes to move.
+    void countOperation(double time, std::int64_t size);
+    // Tells the progress sink what a write phase is about to write into folder: bytes in all, in
+    // files 0 to files-1 of passes firstPass to lastPass (0 to 0 for the mixed test's names),
+    // for the random pass given (0: the whole test).
+    void planWrites(const std::string &folder, std::int64_t bytes, std::int64_t firstPass,
+                    std::int64_t lastPass, std::size_t files, std::int64_t pass);
+    // Bytes allocated now to the regular files in folder that bear those test files' names.
+    std::int64_t allocatedToTestFiles(const std::string &folder, std::int64_t firstPass,
+                                      std::size_t files, std::int64_t lastPass);
     void report(const Progress &progress);
 
     ProgressSink *progress_ = nullptr;

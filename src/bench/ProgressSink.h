@@ -22,11 +22,24 @@ struct Progress {
     bool writePhase = false;
 };
 
-// Optional observer of a running test; called on the test's thread before each file.
+// What a test is about to write, told before the first file of the writes it covers: the whole
+// test, or one pass of random sizes (whose sizes are drawn when the pass begins).
+struct WritePlan {
+    std::string path;          // the file written, or the folder the files go into
+    std::int64_t bytes = 0;    // the bytes to be written
+    std::int64_t replaced = 0; // bytes the volume holds now for files of the names to be written,
+                               // which the writes empty first
+    std::int64_t pass = 0;     // the random pass the plan covers; 0 for the whole test
+};
+
+// Optional observer of a running test; called on the test's thread.
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
+    // Before each file.
     virtual void fileStarted(const Progress &progress) = 0;
+    // Before a single write, and before the first file of a multi-file write phase.
+    virtual void writesPlanned(const WritePlan &) {}
 };
 
 } // namespace quorlan

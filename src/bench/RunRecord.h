@@ -36,6 +36,10 @@ struct RunRecord {
     std::optional<Date> start;
     std::optional<Date> end;
     bool cancelled = false; // the run stopped early: its results are partial
+    // Timed operations that gave no measurement though they had bytes to move: a failure time,
+    // a short read, a failed whole write, a write whose buffer could not be had. An empty file
+    // read with the cache bypassed (nothing to time) is not one of them.
+    std::int64_t failedOperations = 0;
     // Every measurement in the order it was taken: for the multi-file tests exactly the results
     // the Analyser kept; for the single-file tests their one measurement, when it had a time.
     std::vector<RecordedResult> results;

@@ -131,6 +131,22 @@ FileSystemInfo fileSystemOf(SysCalls &calls, const std::string &path) {
     return describe(info);
 }
 
+std::optional<std::int64_t> freeBytes(SysCalls &calls, const std::string &path) {
+    struct statfs info {};
+    if (!askFileSystem(calls, path, info) || info.f_blocks == 0)
+        return std::nullopt; // a file system that counts no blocks (proc, sysfs) has no figure
+#if defined(__APPLE__)
+    const auto blockSize = static_cast<std::uint64_t>(info.f_bsize);
+#else
+    const auto blockSize = static_cast<std::uint64_t>(info.f_frsize);
+#endif
+    const auto blocks = static_cast<std::uint64_t>(info.f_bavail);
+    constexpr auto largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (blockSize != 0 && blocks > largest / blockSize)
+        return std::numeric_limits<std::int64_t>::max();
+    return static_cast<std::int64_t>(blocks * blockSize);
+}
+
 std::optional<std::int64_t> allocatedBytes(SysCalls &calls, const std::string &path) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return std::nullopt;

@@ -29,6 +29,11 @@ struct FileSystemInfo {
 // read "ext4"); macOS from f_fstypename. Never fails: an empty type and Unknown instead.
 FileSystemInfo fileSystemOf(SysCalls &calls, const std::string &path);
 
+// The bytes an ordinary user may still write on the volume that holds path (statfs: the blocks
+// available to a user who is not root, times the block size), asked of the parent folder when
+// path does not exist yet; no value when the file system cannot be asked or counts no blocks.
+std::optional<std::int64_t> freeBytes(SysCalls &calls, const std::string &path);
+
 // The bytes the file occupies on its volume (st_blocks * 512, following symbolic links); no
 // value when it cannot be stat'ed.
 std::optional<std::int64_t> allocatedBytes(SysCalls &calls, const std::string &path);

@@ -1,0 +1,290 @@
+#include "cli/CommandLineOptions.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <iostream>
+
+namespace quorlan {
+
+namespace {
+
+struct CommandSpec {
+    const char *name;
+    const char *help;
+};
+
+// The commands, in the order --help lists them.
+constexpr CommandSpec commandSpecs[] = {
+    {"write", "write one file (PATH: the file to create or replace; \".tiff\" is added\n"
+              "when the name has another extension, as the window's save panel does)"},
+    {"read", "read one existing file"},
+    {"multi-write", "write a series of files into an existing folder"},
+    {"multi-read", "read every file of an existing folder tree"},
+    {"mixed", "write a series of files into a folder, then read them back"},
+};
+
+struct OptionSpec {
+    const char *names;     // "size", or "h,help" for a short and a long name
+    const char *valueName; // nullptr for a switch
+    const char *help;
+};
+
+// Every option, in the order --help lists them.
+constexpr OptionSpec optionSpecs[] = {
+    {"size", "NUMBER", "file size in the unit of --unit (1)"},
+    {"unit", "KB|MB|GB", "unit of the file size, decimal (KB)"},
+    {"fill", "0x00|0x88|0x1A|0x41", "fill byte of written files (0x00)"},
+    {"repeats", "NUMBER", "number of passes (1)"},
+    {"length", "NUMBER", "files per pass with random sizes (5)"},
+    {"no-cache", nullptr, "read with the file-system cache bypassed"},
+    {"verbose", nullptr, "a log line for every file of a multi-file test"},
+    {"random", nullptr, "random file sizes instead of the standard sizes"},
+    {"sizes", "LIST", "comma-separated byte counts replacing the sixteen standard sizes"},
+    {"json", "FILE", "after the test, write its results and summary to FILE as JSON"},
+    {"csv", "FILE", "after the test, write its results to FILE as CSV"},
+    {"h,help", nullptr, "show this text"},
+    {"version", nullptr, "show the version"},
+};
+
+const char *const units[] = {"KB", "MB", "GB"};
+const char *const fills[] = {"0x00", "0x88", "0x1A", "0x41"};
+
+const char *const usageIntroduction = "Usage: quorlan-bench COMMAND [OPTIONS] PATH\n"
+                                      "\n"
+                                      "Runs one Quorlan test and prints its log on standard "
+                                      "output.\n";
+
+const char *const usageDetails =
+    "An option's value follows it as the next argument or after '=' (--size=5). Options may\n"
+    "come before or after COMMAND and PATH; '--' ends them, so that a PATH may begin with '-'.\n"
+    "A NUMBER is read as the window's field reads it: white space around it, a sign, a\n"
+    "fraction or an exponent (\" 5 \", \"+5\", \"2.7\", \"1e3\"); anything else is refused.\n"
+    "PATH is made absolute and normal (no '//', no '.', no '/' at the end), as a panel of the\n"
+    "window gives it; links in it are kept as typed.\n"
+    "\n"
+    "Ctrl-C (SIGINT) or SIGTERM stops a multi-file test after the file in progress, then\n"
+    "prints \"Test cancelled.\", the report, the path line and the footer; a single-file\n"
+    "test first finishes its one request. A second Ctrl-C stops at once.\n"
+    "\n"
+    "Standard error carries the progress (on a terminal only) and warnings, never the log:\n"
+    "before a test writes, when the bytes it writes exceed the volume's free space (the test\n"
+    "goes on); after it, about what its rates measure (a file system in memory or on the\n"
+    "network, a cache that could not be bypassed, compressed files, a run too short).\n"
+    "\n"
+    "Exit status:\n"
+    "  0    the test ran and every timed operation succeeded\n"
+    "  1    the test ran, but an operation failed or nothing could be measured, or a\n"
+    "       results file could not be written\n"
+    "  2    a usage error, or a PATH the window could not have chosen (nothing is written)\n"
+    "  130  stopped by SIGINT (Ctrl-C)\n"
+    "  143  stopped by SIGTERM\n";
+
+QString latin1(const std::string &bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// Arguments travel through the parser as Latin-1, one character per byte, so that file names
+// come back byte for byte whatever their encoding.
+std::string bytesOf(const QString &text) {
+    return text.toLatin1().toStdString();
+}
+
+QStringList namesOf(const OptionSpec &spec) {
+    return QString::fromLatin1(spec.names).split(',');
+}
+
+std::string longName(const OptionSpec &spec) {
+    return "--" + bytesOf(namesOf(spec).back());
+}
+
+int usageError(const std::string &message) {
+    std::cerr << "quorlan-bench: " << message << "\nTry 'quorlan-bench --help'.\n";
+    return exitUsage;
+}
+
+template <std::size_t N> int indexIn(const char *const (&names)[N], const std::string &value) {
+    for (std::size_t i = 0; i < N; ++i) {
+        const std::string name = names[i];
+        if (name.size() == value.size() &&
+            std::equal(name.begin(), name.end(), value.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            }))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::optional<std::vector<std::int64_t>> parseSizes(const std::string &list) {
+    std::vector<std::int64_t> sizes;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::string item = list.substr(start, comma - start);
+        std::int64_t value = 0;
+        const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), value);
+        if (item.empty() || error != std::errc{} || end != item.data() + item.size() || value < 0)
+            return std::nullopt;
+        sizes.push_back(value);
+        start = comma + 1;
+    }
+    return sizes;
+}
+
+// Qt's own sentence for a parse error ("Missing value after '--size'."), as ours: lower case,
+// no final full stop; an unknown option with the dashes it was typed with.
+std::string parseErrorMessage(const QCommandLineParser &parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const std::string name = bytesOf(unknown.front());
+        return "unknown option '" + std::string(name.size() == 1 ? "-" : "--") + name + "'";
+    }
+    std::string text = bytesOf(parser.errorText());
+    if (!text.empty() && text.back() == '.')
+        text.pop_back();
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+// A usage message for a value the option cannot take; empty when the value is fine. The value
+// goes into the panel settings or the options.
+std::string takeValue(const std::string &option, const std::string &value,
+                      CommandLineOptions &options) {
+    const auto refused = [&](const std::string &why) {
+        return option + ": '" + value + "' " + why;
+    };
+    const auto number = [&](std::string &field) {
+        if (readNumberField(value, 0).kind == NumberReading::Kind::Default)
+            return refused("is not a number");
+        field = value;
+        return std::string();
+    };
+    PanelSettings &panel = options.panel;
+    if (option == "--size")
+        return number(panel.filesize);
+    if (option == "--repeats")
+        return number(panel.repeats);
+    if (option == "--length")
+        return number(panel.length);
+    if (option == "--unit") {
+        panel.sizeIndex = indexIn(units, value);
+        return panel.sizeIndex < 0 ? refused("is not KB, MB or GB") : std::string();
+    }
+    if (option == "--fill") {
+        panel.contentIndex = indexIn(fills, value);
+        return panel.contentIndex < 0 ? refused("is not 0x00, 0x88, 0x1A or 0x41") : std::string();
+    }
+    if (option == "--sizes") {
+        options.sizes = parseSizes(value);
+        return options.sizes ? std::string()
+                             : refused("is not a list of byte counts such as 20000,40000");
+    }
+    if (option == "--json")
+        options.jsonFile = value;
+    else if (option == "--csv")
+        options.csvFile = value;
+    return {};
+}
+
+void takeSwitch(const std::string &option, PanelSettings &panel) {
+    if (option == "--no-cache")
+        panel.noCache = 1;
+    else if (option == "--verbose")
+        panel.verbose = 1;
+    else if (option == "--random")
+        panel.isRandom = 1;
+}
+
+// The command and the path; a usage message when they are not exactly one known command and a
+// non-empty path.
+std::string takePositionals(const QStringList &positionals, CommandLineOptions &options) {
+    if (positionals.isEmpty())
+        return "no command given";
+    options.command = bytesOf(positionals.front());
+    const bool known = std::any_of(std::begin(commandSpecs), std::end(commandSpecs),
+                                   [&](const CommandSpec &c) { return options.command == c.name; });
+    if (!known)
+        return "unknown command '" + options.command + "'";
+    if (positionals.size() != 2)
+        return positionals.size() < 2 ? "no PATH given" : "more than one PATH given";
+    options.path = bytesOf(positionals[1]);
+    return options.path.empty() ? "empty PATH" : std::string();
+}
+
+} // namespace
+
+std::string usageText() {
+    std::string text = usageIntroduction;
+    const auto entry = [&](const std::string &head, const std::string &help) {
+        text += "  " + head;
+        std::size_t column = head.size() + 2;
+        if (column >= 21) {
+            text += "\n";
+            column = 0;
+        }
+        std::string indented = help;
+        for (std::size_t at = indented.find('\n'); at != std::string::npos;
+             at = indented.find('\n', at + 1))
+            indented.insert(at + 1, std::string(21, ' '));
+        text += std::string(21 - column, ' ') + indented + "\n";
+    };
+    text += "\nCommands:\n";
+    for (const CommandSpec &command : commandSpecs)
+        entry(command.name, command.help);
+    text += "\nOptions (the control panel, with the window's defaults):\n";
+    for (const OptionSpec &option : optionSpecs) {
+        std::string head;
+        for (const QString &name : namesOf(option))
+            head += (head.empty() ? "" : ", ") + std::string(name.size() == 1 ? "-" : "--") +
+                    bytesOf(name);
+        if (option.valueName)
+            head += std::string(" ") + option.valueName;
+        entry(head, option.help);
+    }
+    return text + "\n" + usageDetails;
+}
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string> &arguments) {
+    QCommandLineParser parser;
+    for (const OptionSpec &spec : optionSpecs)
+        parser.addOption(spec.valueName ? QCommandLineOption(namesOf(spec), QString(),
+                                                             QString::fromLatin1(spec.valueName))
+                                        : QCommandLineOption(namesOf(spec)));
+    QStringList list{QStringLiteral("quorlan-bench")};
+    for (const std::string &argument : arguments)
+        list << latin1(argument);
+    if (!parser.parse(list))
+        return {std::nullopt, usageError(parseErrorMessage(parser))};
+    if (parser.isSet("help")) {
+        std::cout << usageText();
+        return {std::nullopt, exitSucceeded};
+    }
+    if (parser.isSet("version")) {
+        std::cout << "quorlan-bench " << QUORLAN_VERSION << "\n";
+        return {std::nullopt, exitSucceeded};
+    }
+    CommandLineOptions options;
+    for (const OptionSpec &spec : optionSpecs) {
+        const QString name = namesOf(spec).back();
+        if (!parser.isSet(name))
+            continue;
+        if (!spec.valueName) {
+            takeSwitch(longName(spec), options.panel);
+            continue;
+        }
+        const std::string problem = takeValue(longName(spec), bytesOf(parser.value(name)), options);
+        if (!problem.empty())
+            return {std::nullopt, usageError(problem)};
+    }
+    if (const std::string problem = takePositionals(parser.positionalArguments(), options);
+        !problem.empty())
+        return {std::nullopt, usageError(problem)};
+    return {options, exitSucceeded};
+}
+
+} // namespace quorlan

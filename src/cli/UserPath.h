@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace quorlan {
+
+// path made absolute against the current folder and normal: no empty or "." components and no
+// '/' at the end ("/" itself stays). ".." stays where it was typed, since with a link before it
+// removing both would name another folder; links are kept as typed, never resolved. Empty when
+// path is relative and the current folder cannot be had.
+std::string absoluteNormalPath(const std::string &path);
+
+// The PATH of a command as the command's panel would have given it, or why no panel could have.
+struct CheckedPath {
+    std::string path;    // absolute and normal; a write's name carries ".tiff"
+    std::string problem; // empty when the path is fine
+};
+
+// Checks PATH for command: write (a file whose folder exists), read (an existing file, not a
+// folder) or a multi-file test (an existing folder).
+CheckedPath checkedPath(const std::string &command, const std::string &path);
+
+} // namespace quorlan
