@@ -171,6 +171,7 @@ TEST_F(AllocationFailureTest, AFileTooLargeForMemoryIsLoggedAndTheRunGoesOn) {
                   text.find(noMemoryLine) == text.rfind(noMemoryLine),
               "multi-write: the line about memory, once");
         check(bench.theAnalyser->theWrites.size() == 2, "multi-write: two files recorded");
+        check(bench.lastRun.failedOperations == 1, "multi-write: one operation failed");
         check(calls.callCounts["open-create"] == 2, "multi-write: the large file was opened");
         check(hasLine(text, "\nWrite = 2\n") && hasLine(text, "\nTest path " + folder) &&
                   hasLine(text, "Quorlan version "),

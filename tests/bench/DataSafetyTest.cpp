@@ -51,11 +51,11 @@ void fillOutsideFolder(const std::string &outside) {
 void fillUsersFolder(const std::string &folder, const std::string &outside) {
     std::filesystem::create_directories(folder + "/sub/deeper");
     const std::vector<std::pair<std::string, std::size_t>> files = {
-        {"notes.txt", 57},        {"0.tiff.bak", 20000},   {"1-0.tiff ", 30000},
-        {"1-0.TIFF", 25000},      {"3-0.tiff", 11000},     {"1-4.tiff", 12000},
-        {"9.tiff", 13000},        {".hidden", 15000},      {".1-0.tiff", 16000},
-        {"sub/0.tiff", 20000},    {"sub/1-0.tiff", 12000}, {"sub/deeper/2.tiff", 44000},
-        {"readonly.dat", 40000},  {"caf\xe9 \xff.dat", 21000}, {"empty", 0}};
+        {"notes.txt", 57},       {"0.tiff.bak", 20000},       {"1-0.tiff ", 30000},
+        {"1-0.TIFF", 25000},     {"3-0.tiff", 11000},         {"1-4.tiff", 12000},
+        {"9.tiff", 13000},       {".hidden", 15000},          {".1-0.tiff", 16000},
+        {"sub/0.tiff", 20000},   {"sub/1-0.tiff", 12000},     {"sub/deeper/2.tiff", 44000},
+        {"readonly.dat", 40000}, {"caf\xe9 \xff.dat", 21000}, {"empty", 0}};
     unsigned seed = 1;
     for (const auto &[name, size] : files)
         writePattern(folder + "/" + name, size, seed++);
@@ -141,7 +141,8 @@ TEST_F(DataSafetyTest, EachMultiFileTestChangesOnlyItsOwnNames) {
          },
          numberedNames({"1-", "2-"})},
         {"multi-read through the cache",
-         [](Bench &b, PanelSettings &p, const std::string &f) { b.performMultiRead(f, p); }, {}},
+         [](Bench &b, PanelSettings &p, const std::string &f) { b.performMultiRead(f, p); },
+         {}},
         {"multi-read bypassing the cache",
          [](Bench &b, PanelSettings &p, const std::string &f) {
              p.noCache = 1;

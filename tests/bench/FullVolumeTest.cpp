@@ -181,7 +181,8 @@ TEST_F(FullVolumeTest, MixedReadsWhatEachPositionHoldsAfterTheVolumeFilled) {
         const auto &reads = noCache ? bench.theAnalyser->theReads2 : bench.theAnalyser->theReads1;
         EXPECT_EQ(sorted(sizesOf(reads)), sorted(readSizes));
         EXPECT_EQ(sorted(lineSizes(log.text, noCache ? "r*" : "r")), sorted(readSizes));
-        EXPECT_TRUE((noCache ? bench.theAnalyser->theReads1 : bench.theAnalyser->theReads2).empty());
+        EXPECT_TRUE(
+            (noCache ? bench.theAnalyser->theReads1 : bench.theAnalyser->theReads2).empty());
         EXPECT_EQ(bench.lastRun.results.size(), fullSizes.size() + readSizes.size());
 
         const std::string readCount = std::to_string(readSizes.size());

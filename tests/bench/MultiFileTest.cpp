@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 
 #include "bench/Bench.h"
+#include "bench/VolumeInfo.h"
 #include "log/LogSink.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 
 using namespace quorlan;
@@ -371,6 +373,64 @@ TEST_F(MultiFileTest, ProgressCountsTheBytesOfEachPassAndMarksTheMixedWrites) {
     EXPECT_EQ(recorder.seen[3].passBytes, 200000);
     EXPECT_EQ(recorder.seen[3].bytesBefore, 200000 - recorder.seen[3].bytes);
     EXPECT_FALSE(recorder.seen[3].writePhase);
+}
+
+// Before its first file a write phase says what it writes and what the files of the names it
+// writes hold now: only those names (pass and position in range, no leading zero) count.
+TEST_F(MultiFileTest, WritePlansCountTheBytesAndTheSpaceOfTheFilesTheyReplace) {
+    struct Recorder : ProgressSink {
+        std::vector<WritePlan> plans;
+        std::map<std::int64_t, std::int64_t> passBytes;
+        void fileStarted(const Progress &p) override { passBytes[p.pass] = p.passBytes; }
+        void writesPlanned(const WritePlan &plan) override { plans.push_back(plan); }
+    } recorder;
+    bench.setProgressSink(&recorder);
+    const auto held = [&](std::initializer_list<const char *> names) {
+        std::int64_t bytes = 0;
+        for (const char *name : names)
+            bytes += allocatedBytes(calls, folder + "/" + name).value_or(0);
+        return bytes;
+    };
+    for (const char *name : {"1-0.tiff", "2-3.tiff", "3-0.tiff", "1-4.tiff", "01-1.tiff", "0.tiff",
+                             "3.tiff", "4.tiff", "x-1.tiff", "1-1.tif"})
+        writeFile(folder + "/" + name, 50000);
+
+    panel.repeats = "2";
+    std::int64_t replaced = held({"1-0.tiff", "2-3.tiff"});
+    bench.performMultiWrite(folder, panel);
+    ASSERT_EQ(recorder.plans.size(), 1u);
+    EXPECT_EQ(recorder.plans[0].path, folder);
+    EXPECT_EQ(recorder.plans[0].bytes, 400000); // two passes of 200000
+    EXPECT_EQ(recorder.plans[0].replaced, replaced);
+    EXPECT_EQ(recorder.plans[0].pass, 0);
+
+    // Random passes, each told of when its sizes are drawn.
+    panel.isRandom = 1;
+    panel.length = "3";
+    bench.setRandomSizes(RandomSizes(3, 30000));
+    const std::int64_t firstPass = held({"1-0.tiff", "1-1.tiff", "1-2.tiff"});
+    const std::int64_t secondPass = held({"2-0.tiff", "2-1.tiff", "2-2.tiff"});
+    bench.performMultiWrite(folder, panel);
+    ASSERT_EQ(recorder.plans.size(), 3u);
+    for (std::int64_t pass : {1, 2}) {
+        EXPECT_EQ(recorder.plans[pass].pass, pass);
+        EXPECT_EQ(recorder.plans[pass].bytes, recorder.passBytes[pass]);
+        EXPECT_EQ(recorder.plans[pass].replaced, pass == 1 ? firstPass : secondPass);
+    }
+
+    bench.theSizes = smallSizes;
+    replaced = held({"0.tiff", "3.tiff"});
+    bench.performMixedTest(folder, panel);
+    ASSERT_EQ(recorder.plans.size(), 4u);
+    EXPECT_EQ(recorder.plans[3].bytes, 200000);
+    EXPECT_EQ(recorder.plans[3].replaced, replaced);
+
+    replaced = held({"3.tiff"});
+    bench.runWriteTest(folder + "/3.tiff", panel);
+    ASSERT_EQ(recorder.plans.size(), 5u);
+    EXPECT_EQ(recorder.plans[4].path, folder + "/3.tiff");
+    EXPECT_EQ(recorder.plans[4].bytes, 1000);
+    EXPECT_EQ(recorder.plans[4].replaced, replaced);
 }
 
 TEST_F(MultiFileTest, RepeatsOrLengthBelowOneStillMakeOnePass) {
