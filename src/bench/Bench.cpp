@@ -1,14 +1,15 @@
 #include "bench/Bench.h"
 
 #include "bench/FolderWalk.h"
+#include "bench/Saturating.h"
 #include "bench/SysCalls.h"
 #include "bench/TestBuffer.h"
+#include "bench/TestFiles.h"
 #include "bench/TimedIo.h"
 #include "bench/VolumeInfo.h"
 #include "log/LogSink.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <limits>
 
@@ -38,59 +39,12 @@ Result measured(std::int64_t type, std::int64_t size, double time) {
     return Result{type, size, time, static_cast<double>(size) / time};
 }
 
-std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
-    std::int64_t sum = 0;
-    if (__builtin_add_overflow(a, b, &sum))
-        return b < 0 ? std::numeric_limits<std::int64_t>::min()
-                     : std::numeric_limits<std::int64_t>::max();
-    return sum;
-}
-
-// a × b for counts that are not negative, at most the largest int64.
-std::int64_t saturatingMultiply(std::int64_t a, std::int64_t b) {
-    std::int64_t product = 0;
-    if (__builtin_mul_overflow(a, b, &product))
-        return std::numeric_limits<std::int64_t>::max();
-    return product;
-}
-
 // The bytes a list of sizes writes, for progress and plans; negative sizes count as nothing.
 std::int64_t sumOfSizes(const std::vector<std::int64_t> &sizes) {
     std::int64_t sum = 0;
     for (std::int64_t size : sizes)
         sum = saturatingAdd(sum, std::max<std::int64_t>(size, 0));
     return sum;
-}
-
-// A file of folder: one slash between them, also when the folder is the root.
-std::string inFolder(const std::string &folder, const std::string &name) {
-    return folder.ends_with('/') ? folder + name : folder + "/" + name;
-}
-
-// "P-I.tiff" for a multi-write file, "I.tiff" for a mixed-test file (pass 0).
-std::string testFileName(std::int64_t pass, std::size_t position) {
-    const std::string index = std::to_string(position) + ".tiff";
-    return pass > 0 ? std::to_string(pass) + "-" + index : index;
-}
-
-// The pass and position a test file's name stands for (pass 0 for "I.tiff"); nullopt for any
-// other name, leading zeros included, since no test writes such a name.
-std::optional<std::pair<std::int64_t, std::size_t>> testFilePlace(const std::string &name) {
-    if (!name.ends_with(".tiff"))
-        return std::nullopt;
-    const std::size_t dash = name.find('-');
-    std::int64_t pass = 0;
-    std::size_t position = 0;
-    const char *first = name.data();
-    if (dash != std::string::npos && std::from_chars(first, first + dash, pass).ptr != first + dash)
-        return std::nullopt;
-    const char *digits = dash == std::string::npos ? first : first + dash + 1;
-    const char *end = name.data() + name.size() - 5;
-    if (std::from_chars(digits, end, position).ptr != end)
-        return std::nullopt;
-    if (testFileName(pass, position) != name)
-        return std::nullopt;
-    return std::pair{pass, position};
 }
 
 } // namespace
@@ -128,30 +82,12 @@ void Bench::countOperation(double time, std::int64_t size) {
         ++lastRun.failedOperations;
 }
 
-std::int64_t Bench::allocatedToTestFiles(const std::string &folder, std::int64_t pass,
-                                         std::size_t files, std::int64_t lastPass) {
-    std::vector<FolderEntry> entries;
-    if (retryInterrupted([&] { return calls_.listFolder(folder.c_str(), entries); }) != 0)
-        return 0;
-    std::int64_t bytes = 0;
-    for (const FolderEntry &entry : entries) {
-        const auto place = testFilePlace(entry.name);
-        if (!place || place->second >= files || place->first < pass || place->first > lastPass)
-            continue;
-        struct stat info {};
-        const std::string path = inFolder(folder, entry.name);
-        if (retryInterrupted([&] { return calls_.lstat(path.c_str(), &info); }) == 0 &&
-            S_ISREG(info.st_mode))
-            bytes = saturatingAdd(bytes, static_cast<std::int64_t>(info.st_blocks) * 512);
-    }
-    return bytes;
-}
-
 void Bench::planWrites(const std::string &folder, std::int64_t bytes, std::int64_t firstPass,
                        std::int64_t lastPass, std::size_t files, std::int64_t pass) {
     if (progress_)
-        progress_->writesPlanned(
-            {folder, bytes, allocatedToTestFiles(folder, firstPass, files, lastPass), pass});
+        progress_->writesPlanned({folder, bytes,
+                                  allocatedToTestFiles(calls_, folder, firstPass, lastPass, files),
+                                  pass});
 }
 
 void Bench::finishRun(const std::string &path) {

@@ -113,9 +113,6 @@ private:
     // for the random pass given (0: the whole test).
     void planWrites(const std::string &folder, std::int64_t bytes, std::int64_t firstPass,
                     std::int64_t lastPass, std::size_t files, std::int64_t pass);
-    // Bytes allocated now to the regular files in folder that bear those test files' names.
-    std::int64_t allocatedToTestFiles(const std::string &folder, std::int64_t firstPass,
-                                      std::size_t files, std::int64_t lastPass);
     void report(const Progress &progress);
 
     ProgressSink *progress_ = nullptr;

@@ -1,6 +1,7 @@
 #include "bench/RunWarnings.h"
 
 #include "analysis/Statistics.h"
+#include "bench/Saturating.h"
 #include "bench/VolumeInfo.h"
 
 #include <algorithm>
@@ -25,12 +26,6 @@ constexpr std::int64_t smallestCheckedWrite = 1000000;
 constexpr double cacheSuspectRatio = 10.0;
 // Bytes: a run needs one file at least this large to mean something.
 constexpr std::int64_t meaningfulSize = 10000000;
-
-std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
-    if (b > 0 && a > std::numeric_limits<std::int64_t>::max() - b)
-        return std::numeric_limits<std::int64_t>::max();
-    return a + b;
-}
 
 // "1 uncached read" / "2 uncached reads".
 std::string counted(std::size_t count, const std::string &noun) {
