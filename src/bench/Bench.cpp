@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <limits>
 
 namespace quorlan {
 
@@ -77,7 +76,7 @@ void Bench::recordMultiResult(const Result &result, const std::string &path, Cac
     lastRun.results.push_back(RecordedResult{result, path, cache});
 }
 
-void Bench::countOperation(double time, std::int64_t size) {
+void Bench::countIfFailed(double time, std::int64_t size) {
     if (time < 0 || (time == 0.0 && size > 0))
         ++lastRun.failedOperations;
 }
@@ -126,7 +125,7 @@ void Bench::writeSingleFile(const std::string &path, const PanelSettings &panel)
         }
         time = TimedIo(calls_, timebase).timedTestWrite(path, buffer.bytes());
     }
-    countOperation(time, *size);
+    countIfFailed(time, *size);
     // A failed write (failedTime) still has its log line, as it always had, but it is no
     // measurement and stays out of the record.
     if (time > 0)
@@ -146,7 +145,7 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
         const std::int64_t size = S_ISREG(info.st_mode) ? info.st_size : 0;
         const double time =
             bypass ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
-        countOperation(time, size);
+        countIfFailed(time, size);
         if (time > 0)
             lastRun.results.push_back(
                 RecordedResult{measured(bypass ? 1 : 0, size, time), path,
@@ -231,7 +230,7 @@ void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbo
     }
     const double time =
         TimedIo(calls_, timebase, TimedIo::LinkAtPath::Refuse).timedTestWrite(path, *data);
-    countOperation(time, size);
+    countIfFailed(time, size);
     if (time > 0 && size > 0)
         recordMultiResult(measured(2, size, time), path, CacheMode::None);
     if (size > 0 && verbose && time > 0)
@@ -258,7 +257,7 @@ void Bench::readNumberedFile(const std::string &path, bool noCache, bool verbose
 
 void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose) {
     const double time = noCache ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
-    countOperation(time, size);
+    countIfFailed(time, size);
     if (time > 0 && size > theMinReadSize)
         recordMultiResult(measured(noCache ? 1 : 0, size, time), path,
                           noCache ? cacheModeOf(reads_.lastBypass()) : CacheMode::Cached);

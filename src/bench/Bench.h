@@ -106,8 +106,9 @@ private:
     // Times the read of size bytes; records and logs it when it qualifies.
     void readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose);
     bool cancelled() const { return cancel_ && cancel_->cancelled(); }
-    // Counts a timed operation that gave no measurement though it had size bytes to move.
-    void countOperation(double time, std::int64_t size);
+    // Counts the timed operation in lastRun.failedOperations when it gave no measurement though
+    // it had size bytes to move.
+    void countIfFailed(double time, std::int64_t size);
     // Tells the progress sink what a write phase is about to write into folder: bytes in all, in
     // files 0 to files-1 of passes firstPass to lastPass (0 to 0 for the mixed test's names),
     // for the random pass given (0: the whole test).
