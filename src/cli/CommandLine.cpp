@@ -78,19 +78,6 @@ bool writeExports(const CommandLineOptions &options, const Bench &bench) {
     return ok;
 }
 
-void runTest(Bench &bench, const CommandLineOptions &options, const std::string &path) {
-    if (options.command == "write")
-        bench.runWriteTest(path, options.panel);
-    else if (options.command == "read")
-        bench.runReadTest(path, options.panel);
-    else if (options.command == "multi-write")
-        bench.performMultiWrite(path, options.panel);
-    else if (options.command == "multi-read")
-        bench.performMultiRead(path, options.panel);
-    else
-        bench.performMixedTest(path, options.panel);
-}
-
 // The exit status of a run that went its way; a signal outweighs everything else.
 int outcomeOf(const RunRecord &run, int signal, bool exported) {
     if (signal != 0)
@@ -107,7 +94,7 @@ int runCommandLine(const std::vector<std::string> &arguments) {
     if (!parsed.options)
         return parsed.exitStatus;
     const CommandLineOptions &options = *parsed.options;
-    const CheckedPath path = checkedPath(options.command, options.path);
+    const CheckedPath path = checkedPath(options.command->path, options.path);
     if (!path.problem.empty()) {
         std::cerr << "quorlan-bench: " << path.problem << "\nTry 'quorlan-bench --help'.\n";
         return exitUsage;
@@ -125,7 +112,7 @@ int runCommandLine(const std::vector<std::string> &arguments) {
     StderrObserver observer(systemCalls(), isatty(STDERR_FILENO) != 0);
     bench.setProgressSink(&observer);
     bench.setCancelToken(&cancel);
-    runTest(bench, options, path.path);
+    (bench.*options.command->test)(path.path, options.panel);
     observer.clearLine();
     printWarnings(bench);
     const bool exported = writeExports(options, bench);

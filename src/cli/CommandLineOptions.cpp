@@ -1,5 +1,7 @@
 #include "cli/CommandLineOptions.h"
 
+#include "bench/Bench.h"
+
 #include <QCommandLineParser>
 #include <QStringList>
 
@@ -12,42 +14,18 @@ namespace quorlan {
 
 namespace {
 
-struct CommandSpec {
-    const char *name;
-    const char *help;
-};
-
 // The commands, in the order --help lists them.
-constexpr CommandSpec commandSpecs[] = {
-    {"write", "write one file (PATH: the file to create or replace; \".tiff\" is added\n"
-              "when the name has another extension, as the window's save panel does)"},
-    {"read", "read one existing file"},
-    {"multi-write", "write a series of files into an existing folder"},
-    {"multi-read", "read every file of an existing folder tree"},
-    {"mixed", "write a series of files into a folder, then read them back"},
-};
-
-struct OptionSpec {
-    const char *names;     // "size", or "h,help" for a short and a long name
-    const char *valueName; // nullptr for a switch
-    const char *help;
-};
-
-// Every option, in the order --help lists them.
-constexpr OptionSpec optionSpecs[] = {
-    {"size", "NUMBER", "file size in the unit of --unit (1)"},
-    {"unit", "KB|MB|GB", "unit of the file size, decimal (KB)"},
-    {"fill", "0x00|0x88|0x1A|0x41", "fill byte of written files (0x00)"},
-    {"repeats", "NUMBER", "number of passes (1)"},
-    {"length", "NUMBER", "files per pass with random sizes (5)"},
-    {"no-cache", nullptr, "read with the file-system cache bypassed"},
-    {"verbose", nullptr, "a log line for every file of a multi-file test"},
-    {"random", nullptr, "random file sizes instead of the standard sizes"},
-    {"sizes", "LIST", "comma-separated byte counts replacing the sixteen standard sizes"},
-    {"json", "FILE", "after the test, write its results and summary to FILE as JSON"},
-    {"csv", "FILE", "after the test, write its results to FILE as CSV"},
-    {"h,help", nullptr, "show this text"},
-    {"version", nullptr, "show the version"},
+constexpr Command commands[] = {
+    {"write", &Bench::runWriteTest, PathKind::NewFile,
+     "write one file (PATH: the file to create or replace; \".tiff\" is added\n"
+     "when the name has another extension, as the window's save panel does)"},
+    {"read", &Bench::runReadTest, PathKind::ExistingFile, "read one existing file"},
+    {"multi-write", &Bench::performMultiWrite, PathKind::Folder,
+     "write a series of files into an existing folder"},
+    {"multi-read", &Bench::performMultiRead, PathKind::Folder,
+     "read every file of an existing folder tree"},
+    {"mixed", &Bench::performMixedTest, PathKind::Folder,
+     "write a series of files into a folder, then read them back"},
 };
 
 const char *const units[] = {"KB", "MB", "GB"};
@@ -91,14 +69,6 @@ QString latin1(const std::string &bytes) {
 // come back byte for byte whatever their encoding.
 std::string bytesOf(const QString &text) {
     return text.toLatin1().toStdString();
-}
-
-QStringList namesOf(const OptionSpec &spec) {
-    return QString::fromLatin1(spec.names).split(',');
-}
-
-std::string longName(const OptionSpec &spec) {
-    return "--" + bytesOf(namesOf(spec).back());
 }
 
 int usageError(const std::string &message) {
@@ -151,53 +121,100 @@ std::string parseErrorMessage(const QCommandLineParser &parser) {
     return text;
 }
 
-// A usage message for a value the option cannot take; empty when the value is fine. The value
-// goes into the panel settings or the options.
-std::string takeValue(const std::string &option, const std::string &value,
-                      CommandLineOptions &options) {
-    const auto refused = [&](const std::string &why) {
-        return option + ": '" + value + "' " + why;
-    };
-    const auto number = [&](std::string &field) {
-        if (readNumberField(value, 0).kind == NumberReading::Kind::Default)
-            return refused("is not a number");
-        field = value;
-        return std::string();
-    };
-    PanelSettings &panel = options.panel;
-    if (option == "--size")
-        return number(panel.filesize);
-    if (option == "--repeats")
-        return number(panel.repeats);
-    if (option == "--length")
-        return number(panel.length);
-    if (option == "--unit") {
-        panel.sizeIndex = indexIn(units, value);
-        return panel.sizeIndex < 0 ? refused("is not KB, MB or GB") : std::string();
-    }
-    if (option == "--fill") {
-        panel.contentIndex = indexIn(fills, value);
-        return panel.contentIndex < 0 ? refused("is not 0x00, 0x88, 0x1A or 0x41") : std::string();
-    }
-    if (option == "--sizes") {
-        options.sizes = parseSizes(value);
-        return options.sizes ? std::string()
-                             : refused("is not a list of byte counts such as 20000,40000");
-    }
-    if (option == "--json")
-        options.jsonFile = value;
-    else if (option == "--csv")
-        options.csvFile = value;
+// What an option does with its value (ignored by a switch): a usage message when the value is
+// refused, empty when it was taken into options. option is the long name with its dashes.
+using TakeOption = std::string (*)(const std::string &option, const std::string &value,
+                                   CommandLineOptions &options);
+
+std::string refused(const std::string &option, const std::string &value, const char *why) {
+    return option + ": '" + value + "' " + why;
+}
+
+// A number field of the panel: kept as typed when it is a number at all.
+std::string takeNumber(const std::string &option, const std::string &value, std::string &field) {
+    if (readNumberField(value, 0).kind == NumberReading::Kind::Default)
+        return refused(option, value, "is not a number");
+    field = value;
     return {};
 }
 
-void takeSwitch(const std::string &option, PanelSettings &panel) {
-    if (option == "--no-cache")
-        panel.noCache = 1;
-    else if (option == "--verbose")
-        panel.verbose = 1;
-    else if (option == "--random")
-        panel.isRandom = 1;
+template <std::size_t N>
+std::string takeChoice(const std::string &option, const std::string &value,
+                       const char *const (&names)[N], const char *why, int &index) {
+    index = indexIn(names, value);
+    return index < 0 ? refused(option, value, why) : std::string();
+}
+
+struct OptionSpec {
+    const char *names;     // "size", or "h,help" for a short and a long name
+    const char *valueName; // nullptr for a switch
+    const char *help;
+    TakeOption take; // nullptr for --help and --version, answered before any test
+};
+
+// Every option, in the order --help lists them.
+constexpr OptionSpec optionSpecs[] = {
+    {"size", "NUMBER", "file size in the unit of --unit (1)",
+     [](const std::string &o, const std::string &v, CommandLineOptions &to) {
+         return takeNumber(o, v, to.panel.filesize);
+     }},
+    {"unit", "KB|MB|GB", "unit of the file size, decimal (KB)",
+     [](const std::string &o, const std::string &v, CommandLineOptions &to) {
+         return takeChoice(o, v, units, "is not KB, MB or GB", to.panel.sizeIndex);
+     }},
+    {"fill", "0x00|0x88|0x1A|0x41", "fill byte of written files (0x00)",
+     [](const std::string &o, const std::string &v, CommandLineOptions &to) {
+         return takeChoice(o, v, fills, "is not 0x00, 0x88, 0x1A or 0x41", to.panel.contentIndex);
+     }},
+    {"repeats", "NUMBER", "number of passes (1)",
+     [](const std::string &o, const std::string &v, CommandLineOptions &to) {
+         return takeNumber(o, v, to.panel.repeats);
+     }},
+    {"length", "NUMBER", "files per pass with random sizes (5)",
+     [](const std::string &o, const std::string &v, CommandLineOptions &to) {
+         return takeNumber(o, v, to.panel.length);
+     }},
+    {"no-cache", nullptr, "read with the file-system cache bypassed",
+     [](const std::string &, const std::string &, CommandLineOptions &to) {
+         to.panel.noCache = 1;
+         return std::string();
+     }},
+    {"verbose", nullptr, "a log line for every file of a multi-file test",
+     [](const std::string &, const std::string &, CommandLineOptions &to) {
+         to.panel.verbose = 1;
+         return std::string();
+     }},
+    {"random", nullptr, "random file sizes instead of the standard sizes",
+     [](const std::string &, const std::string &, CommandLineOptions &to) {
+         to.panel.isRandom = 1;
+         return std::string();
+     }},
+    {"sizes", "LIST", "comma-separated byte counts replacing the sixteen standard sizes",
+     [](const std::string &o, const std::string &v, CommandLineOptions &to) {
+         to.sizes = parseSizes(v);
+         return to.sizes ? std::string()
+                         : refused(o, v, "is not a list of byte counts such as 20000,40000");
+     }},
+    {"json", "FILE", "after the test, write its results and summary to FILE as JSON",
+     [](const std::string &, const std::string &v, CommandLineOptions &to) {
+         to.jsonFile = v;
+         return std::string();
+     }},
+    {"csv", "FILE", "after the test, write its results to FILE as CSV",
+     [](const std::string &, const std::string &v, CommandLineOptions &to) {
+         to.csvFile = v;
+         return std::string();
+     }},
+    {"h,help", nullptr, "show this text", nullptr},
+    {"version", nullptr, "show the version", nullptr},
+};
+
+QStringList namesOf(const OptionSpec &spec) {
+    return QString::fromLatin1(spec.names).split(',');
+}
+
+std::string longName(const OptionSpec &spec) {
+    return "--" + bytesOf(namesOf(spec).back());
 }
 
 // The command and the path; a usage message when they are not exactly one known command and a
@@ -205,11 +222,12 @@ void takeSwitch(const std::string &option, PanelSettings &panel) {
 std::string takePositionals(const QStringList &positionals, CommandLineOptions &options) {
     if (positionals.isEmpty())
         return "no command given";
-    options.command = bytesOf(positionals.front());
-    const bool known = std::any_of(std::begin(commandSpecs), std::end(commandSpecs),
-                                   [&](const CommandSpec &c) { return options.command == c.name; });
-    if (!known)
-        return "unknown command '" + options.command + "'";
+    const std::string word = bytesOf(positionals.front());
+    const auto command = std::find_if(std::begin(commands), std::end(commands),
+                                      [&](const Command &c) { return word == c.name; });
+    if (command == std::end(commands))
+        return "unknown command '" + word + "'";
+    options.command = command;
     if (positionals.size() != 2)
         return positionals.size() < 2 ? "no PATH given" : "more than one PATH given";
     options.path = bytesOf(positionals[1]);
@@ -234,7 +252,7 @@ std::string usageText() {
         text += std::string(21 - column, ' ') + indented + "\n";
     };
     text += "\nCommands:\n";
-    for (const CommandSpec &command : commandSpecs)
+    for (const Command &command : commands)
         entry(command.name, command.help);
     text += "\nOptions (the control panel, with the window's defaults):\n";
     for (const OptionSpec &option : optionSpecs) {
@@ -271,14 +289,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &arguments) {
     CommandLineOptions options;
     for (const OptionSpec &spec : optionSpecs) {
         const QString name = namesOf(spec).back();
-        if (!parser.isSet(name))
+        if (!spec.take || !parser.isSet(name))
             continue;
-        if (!spec.valueName) {
-            takeSwitch(longName(spec), options.panel);
-            continue;
-        }
-        const std::string problem = takeValue(longName(spec), bytesOf(parser.value(name)), options);
-        if (!problem.empty())
+        const std::string value = spec.valueName ? bytesOf(parser.value(name)) : std::string();
+        if (const std::string problem = spec.take(longName(spec), value, options); !problem.empty())
             return {std::nullopt, usageError(problem)};
     }
     if (const std::string problem = takePositionals(parser.positionalArguments(), options);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bench/PanelSettings.h"
+#include "cli/UserPath.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,6 +10,8 @@
 
 namespace quorlan {
 
+class Bench;
+
 // Exit statuses of quorlan-bench. A run stopped by a signal exits with 128 + its number: 130 for
 // SIGINT, 143 for SIGTERM.
 inline constexpr int exitSucceeded = 0; // the test ran and every timed operation succeeded
@@ -16,11 +19,19 @@ inline constexpr int exitFailed = 1;    // it ran, but an operation failed or no
                                         // measured, or a results file could not be written
 inline constexpr int exitUsage = 2;     // a usage error or a PATH the window could never yield
 
+// A command of quorlan-bench: its word, the test it runs and what its PATH must be.
+struct Command {
+    const char *name;
+    void (Bench::*test)(const std::string &path, const PanelSettings &panel);
+    PathKind path;
+    const char *help; // for --help
+};
+
 // What the arguments ask for. Texts are the argument bytes as given (file names need not be
 // UTF-8).
 struct CommandLineOptions {
-    std::string command; // write, read, multi-write, multi-read or mixed
-    std::string path;    // as typed
+    const Command *command = nullptr;
+    std::string path; // as typed
     PanelSettings panel;
     std::optional<std::vector<std::int64_t>> sizes; // --sizes
     std::optional<std::string> jsonFile;            // --json FILE

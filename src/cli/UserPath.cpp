@@ -78,11 +78,11 @@ std::string absoluteNormalPath(const std::string &path) {
     return normal.empty() ? std::string("/") : normal;
 }
 
-CheckedPath checkedPath(const std::string &command, const std::string &typed) {
+CheckedPath checkedPath(PathKind kind, const std::string &typed) {
     const std::string path = absoluteNormalPath(typed);
     if (path.empty())
         return {typed, "the current folder cannot be found, so '" + typed + "' has no place"};
-    if (command == "write") {
+    if (kind == PathKind::NewFile) {
         if (isDirectory(path))
             return {path, "'" + path + "' is a folder"};
         const std::string file = withTiffExtension(path);
@@ -92,7 +92,7 @@ CheckedPath checkedPath(const std::string &command, const std::string &typed) {
             return {file, "'" + file + "' is a folder"};
         return {file, {}};
     }
-    if (command == "read") {
+    if (kind == PathKind::ExistingFile) {
         if (!exists(path))
             return {path, "'" + path + "' does not exist"};
         if (isDirectory(path))

@@ -10,14 +10,20 @@ namespace quorlan {
 // path is relative and the current folder cannot be had.
 std::string absoluteNormalPath(const std::string &path);
 
+// What a command's PATH must be, as its panel in the window would give it.
+enum class PathKind {
+    NewFile,      // a file to create or replace, in a folder that exists; ".tiff" is added
+    ExistingFile, // a file that exists, not a folder
+    Folder,       // a folder that exists
+};
+
 // The PATH of a command as the command's panel would have given it, or why no panel could have.
 struct CheckedPath {
     std::string path;    // absolute and normal; a write's name carries ".tiff"
     std::string problem; // empty when the path is fine
 };
 
-// Checks PATH for command: write (a file whose folder exists), read (an existing file, not a
-// folder) or a multi-file test (an existing folder).
-CheckedPath checkedPath(const std::string &command, const std::string &path);
+// Checks a typed PATH against what the command needs.
+CheckedPath checkedPath(PathKind kind, const std::string &path);
 
 } // namespace quorlan
