@@ -13,7 +13,7 @@ void StderrObserver::fileStarted(const Progress &p) {
     clearLine();
     if (p.writePhase)
         std::cerr << "writing  ";
-    else if (p.passes > 0)
+    else
         std::cerr << "pass " << p.pass << "/" << p.passes << "  ";
     std::cerr << "file " << p.file;
     if (p.files > 0)

@@ -1,11 +1,8 @@
 #include "cli/UserPath.h"
 
 #include <cctype>
-#include <cerrno>
-#include <climits>
+#include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace quorlan {
 
@@ -45,14 +42,12 @@ std::string withTiffExtension(const std::string &path) {
     return path + ".tiff";
 }
 
+// The current folder as the system gives it (links resolved); empty when it cannot be had (it
+// was removed, or a folder on its way cannot be read).
 std::string currentFolder() {
-    std::vector<char> buffer(PATH_MAX);
-    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE)
-            return {};
-        buffer.resize(buffer.size() * 2);
-    }
-    return buffer.data();
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    return error ? std::string() : current.string();
 }
 
 } // namespace

@@ -90,6 +90,9 @@ TEST(TestData, ReusesItsBufferForSmallerFilesAndRefillsForAnotherByte) {
     TestData data;
     const auto large = data.bytes(3 * 1024 * 1024, 0x11);
     ASSERT_TRUE(large.has_value());
+    // The same size again is the same memory, not filled anew.
+    const_cast<std::uint8_t *>(large->data())[0] = 0x99;
+    EXPECT_EQ(data.bytes(3 * 1024 * 1024, 0x11)->front(), 0x99);
     const auto smaller = data.bytes(1000, 0x11);
     ASSERT_TRUE(smaller.has_value());
     EXPECT_EQ(smaller->data(), large->data());

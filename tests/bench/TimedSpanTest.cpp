@@ -177,6 +177,9 @@ TEST_F(TimedSpan, PagesTakenBackSinceTheLastCallReturnBeforeTheInterval) {
     ASSERT_GT(io.timedRead(path, 0, size), 0.0);
     EXPECT_EQ(calls.lastBuffer, readBuffer); // the same buffer, kept from the first read
     EXPECT_EQ(calls.lastSpanFaults(), 0);
+    ASSERT_EQ(::madvise(data.data(), size, MADV_DONTNEED), 0);
+    ASSERT_GT(io.timedWholeWrite(path, data.bytes()), 0.0);
+    EXPECT_EQ(calls.lastSpanFaults(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(RealFiles, TimedSpan, ::testing::Values(2000000, 20000000));
