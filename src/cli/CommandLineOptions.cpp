@@ -209,12 +209,12 @@ constexpr OptionSpec optionSpecs[] = {
     {"version", nullptr, "show the version", nullptr},
 };
 
-QStringList namesOf(const OptionSpec &spec) {
-    return QString::fromLatin1(spec.names).split(',');
+QStringList namesOf(const OptionSpec &declared) {
+    return QString::fromLatin1(declared.names).split(',');
 }
 
-std::string longName(const OptionSpec &spec) {
-    return "--" + bytesOf(namesOf(spec).back());
+std::string longName(const OptionSpec &declared) {
+    return "--" + bytesOf(namesOf(declared).back());
 }
 
 // The command and the path; a usage message when they are not exactly one known command and a
@@ -269,10 +269,11 @@ std::string usageText() {
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string> &arguments) {
     QCommandLineParser parser;
-    for (const OptionSpec &spec : optionSpecs)
-        parser.addOption(spec.valueName ? QCommandLineOption(namesOf(spec), QString(),
-                                                             QString::fromLatin1(spec.valueName))
-                                        : QCommandLineOption(namesOf(spec)));
+    for (const OptionSpec &declared : optionSpecs)
+        parser.addOption(declared.valueName
+                             ? QCommandLineOption(namesOf(declared), QString(),
+                                                  QString::fromLatin1(declared.valueName))
+                             : QCommandLineOption(namesOf(declared)));
     QStringList list{QStringLiteral("quorlan-bench")};
     for (const std::string &argument : arguments)
         list << latin1(argument);
@@ -287,12 +288,13 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &arguments) {
         return {std::nullopt, exitSucceeded};
     }
     CommandLineOptions options;
-    for (const OptionSpec &spec : optionSpecs) {
-        const QString name = namesOf(spec).back();
-        if (!spec.take || !parser.isSet(name))
+    for (const OptionSpec &declared : optionSpecs) {
+        const QString name = namesOf(declared).back();
+        if (!declared.take || !parser.isSet(name))
             continue;
-        const std::string value = spec.valueName ? bytesOf(parser.value(name)) : std::string();
-        if (const std::string problem = spec.take(longName(spec), value, options); !problem.empty())
+        const std::string value = declared.valueName ? bytesOf(parser.value(name)) : std::string();
+        if (const std::string problem = declared.take(longName(declared), value, options);
+            !problem.empty())
             return {std::nullopt, usageError(problem)};
     }
     if (const std::string problem = takePositionals(parser.positionalArguments(), options);
