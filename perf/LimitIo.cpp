@@ -44,6 +44,21 @@ std::uint8_t *buffer(std::size_t bytes) {
     return aligned;
 }
 
+// Reads until size bytes arrived or the end of the file, asking for ask - done each time (a
+// direct read asks for its whole rounded length); the bytes read, or -1 when a read failed.
+long long readAll(int fd, std::uint8_t *data, std::size_t size, std::size_t ask) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = read(fd, data + done, ask - done);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<long long>(done);
+}
+
 int fail(const char *what) {
     std::perror(what);
     return 1;
@@ -84,15 +99,9 @@ int timedUncachedRead(const char *path, std::size_t size) {
     fd = open(path, O_RDONLY | O_DIRECT | O_CLOEXEC);
     if (fd < 0)
         return fail("open O_DIRECT");
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = read(fd, data + done, length - done);
-        if (n < 0)
-            return fail("read");
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
+    const long long done = readAll(fd, data, size, length);
+    if (done < 0)
+        return fail("read");
     close(fd);
     const double end = now();
     std::printf("%.0f\n", static_cast<double>(done) / (end - start));
@@ -107,15 +116,9 @@ int timedCachedRead(const char *path, std::size_t size) {
     if (fd < 0)
         return fail("open");
     const double start = now();
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = read(fd, data + done, size - done);
-        if (n < 0)
-            return fail("read");
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
+    const long long done = readAll(fd, data, size, size);
+    if (done < 0)
+        return fail("read");
     if (sync_file_range(fd, 0, 0,
                         SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
                             SYNC_FILE_RANGE_WAIT_AFTER) != 0)

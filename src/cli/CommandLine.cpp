@@ -95,10 +95,8 @@ int runCommandLine(const std::vector<std::string> &arguments) {
         return parsed.exitStatus;
     const CommandLineOptions &options = *parsed.options;
     const CheckedPath path = checkedPath(options.command->path, options.path);
-    if (!path.problem.empty()) {
-        std::cerr << "quorlan-bench: " << path.problem << "\nTry 'quorlan-bench --help'.\n";
-        return exitUsage;
-    }
+    if (!path.problem.empty())
+        return usageError(path.problem);
     CancelToken cancel;
     const SignalCancel interruptions(cancel);
     StdoutLog log;

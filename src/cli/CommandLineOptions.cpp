@@ -71,11 +71,6 @@ std::string bytesOf(const QString &text) {
     return text.toLatin1().toStdString();
 }
 
-int usageError(const std::string &message) {
-    std::cerr << "quorlan-bench: " << message << "\nTry 'quorlan-bench --help'.\n";
-    return exitUsage;
-}
-
 template <std::size_t N> int indexIn(const char *const (&names)[N], const std::string &value) {
     for (std::size_t i = 0; i < N; ++i) {
         const std::string name = names[i];
@@ -235,6 +230,11 @@ std::string takePositionals(const QStringList &positionals, CommandLineOptions &
 }
 
 } // namespace
+
+int usageError(const std::string &message) {
+    std::cerr << "quorlan-bench: " << message << "\nTry 'quorlan-bench --help'.\n";
+    return exitUsage;
+}
 
 std::string usageText() {
     std::string text = usageIntroduction;

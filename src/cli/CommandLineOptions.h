@@ -49,6 +49,9 @@ struct ParsedCommandLine {
 // "--opt=value", options anywhere, "--" ending them. One message per mistake, naming the option.
 ParsedCommandLine parseCommandLine(const std::vector<std::string> &arguments);
 
+// Says on stderr what is wrong and how to get help; returns exitUsage.
+int usageError(const std::string &message);
+
 // The text of --help, made from the same declarations the parser uses.
 std::string usageText();
 
