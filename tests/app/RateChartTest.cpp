@@ -114,7 +114,8 @@ TEST_F(WindowTest, SaveChartWritesAPngOrReportsWhyInTheStatusBar) {
 TEST(RateChart, EmptyChartShowsItsNoteAndIsNotSaved) {
     RateChart chart;
     EXPECT_TRUE(chart.showsEmptyNote());
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     const QString path = QString::fromStdString(folder + "/empty.png");
     QString error;
     EXPECT_FALSE(chart.savePng(path, &error));

@@ -1,6 +1,6 @@
 #include "log/SavedLog.h"
 
-#include "../bench/TempFolder.h"
+#include "../support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +83,8 @@ TEST(SavedLog, NameIsUtcWhateverTheLocalZone) {
 }
 
 TEST(SavedLog, SavesTextExactly) {
-    const std::string folder = testing::makeTempFolder();
+    const testing::TempFolder scratch;
+    const std::string folder = scratch.path();
     ASSERT_FALSE(folder.empty());
 
     const std::string empty = folder + "/empty.text";
@@ -119,7 +120,8 @@ TEST(SavedLog, SavesTextExactly) {
 }
 
 TEST(SavedLog, FailureNamesTheFile) {
-    const std::string folder = testing::makeTempFolder();
+    const testing::TempFolder scratch;
+    const std::string folder = scratch.path();
     ASSERT_FALSE(folder.empty());
 
     // The parent is a regular file.
