@@ -1,9 +1,11 @@
 #include "app/RateChart.h"
 
+#include "app/SaveUserFile.h"
+
+#include <QBuffer>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QGraphicsLayout>
@@ -265,7 +267,7 @@ QImage RateChart::renderImage() {
     return image;
 }
 
-bool RateChart::savePng(const QString &path, QString *error) {
+bool RateChart::savePng(SysCalls &calls, const QString &path, QString *error) {
     const auto fail = [error](const QString &message) {
         if (error)
             *error = message;
@@ -274,15 +276,15 @@ bool RateChart::savePng(const QString &path, QString *error) {
     if (!hasData())
         return fail(tr("There is no chart to save yet: run a multi-file test first."));
     const QImage image = renderImage();
-    if (image.isNull())
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
         return fail(tr("The chart could not be drawn."));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(tr("The chart could not be saved to %1: %2")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
-    if (!image.save(&file, "PNG"))
-        return fail(tr("The chart could not be written to %1: %2")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    const std::optional<std::string> failure =
+        saveUserFile(calls, "chart", QFile::encodeName(path).toStdString(),
+                     std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+    if (failure)
+        return fail(QString::fromStdString(*failure));
     return true;
 }
 

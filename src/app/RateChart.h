@@ -16,6 +16,8 @@ class QStackedLayout;
 
 namespace quorlan {
 
+class SysCalls;
+
 // The rates of the last multi-file test against file size: for each kind of result every
 // measurement as a faint point, the per-size median rate as a line with markers and the rate of
 // the least-squares line dashed, its regressed rate in the legend. Sizes run on a logarithmic
@@ -36,10 +38,12 @@ public:
     bool showsEmptyNote() const;
 
     // Renders the chart at its shown size (1000 x 620 while it is hidden or smaller than that
-    // would be readable) and writes it as a PNG to path, replacing a file there. On failure
-    // returns false with a sentence for the user in *error (when error is not null); an empty
-    // chart is not saved.
-    bool savePng(const QString &path, QString *error);
+    // would be readable) as a PNG in memory and writes it to path through calls with
+    // saveUserFile, replacing a file there in place. On failure returns false with a sentence for
+    // the user in *error (when error is not null): there is nothing to save yet, the chart could
+    // not be drawn, or saveUserFile's sentence with the subject "chart". An empty chart is not
+    // saved.
+    bool savePng(SysCalls &calls, const QString &path, QString *error);
 
     // The size axis: labels at 1-2-5 (or whole-decade, or every digit) multiples of a power of
     // ten between lowBytes and highBytes, each as log10 of the size and its text.

@@ -1,6 +1,7 @@
 #include "app/SettingCoercion.h"
 
-#include "bench/DecimalText.h"
+#include "text/DecimalText.h"
+#include "text/NumberText.h"
 
 #include <QLocale>
 #include <QMetaType>
@@ -99,16 +100,10 @@ std::optional<QString> textOf(const QVariant &value) {
     return scalarText(value);
 }
 
-// The number part of a text: trimmed, with one leading '+' removed. Empty when
-// there is nothing left or the '+' is followed by another sign.
+// The number part of a text (numberBody after Qt's trimming); empty when it has none.
 std::string numberBody(const QString &text) {
-    std::string body = text.trimmed().toStdString();
-    if (!body.empty() && body.front() == '+') {
-        body.erase(0, 1);
-        if (!body.empty() && (body.front() == '-' || body.front() == '+'))
-            return {};
-    }
-    return body;
+    const std::string trimmed = text.trimmed().toStdString();
+    return std::string(quorlan::numberBody(trimmed).value_or(std::string_view()));
 }
 
 std::optional<double> parseFiniteDouble(const std::string &body) {

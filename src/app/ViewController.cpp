@@ -5,6 +5,7 @@
 #include "app/PanelPersistence.h"
 #include "app/ProgressPanel.h"
 #include "app/RateChart.h"
+#include "app/SaveUserFile.h"
 #include "app/SettingsStore.h"
 #include "app/WarningsLabel.h"
 #include "bench/ResultsExport.h"
@@ -529,7 +530,7 @@ void ViewController::saveContents() {
         if (!self || response != panelOKResponse || !path)
             return;
         const std::optional<std::string> failure =
-            saveLogText(localPath(*path), text.toStdString());
+            saveUserFile(self->services_.calls, "log", localPath(*path), text.toStdString());
         if (failure)
             self->appendToLog(QString::fromStdString(*failure));
     });
@@ -545,7 +546,7 @@ void ViewController::saveChart() {
             return;
         // A failure goes to the status bar: the log holds test output only.
         QString error;
-        if (self->rateChart->savePng(*path, &error))
+        if (self->rateChart->savePng(self->services_.calls, *path, &error))
             self->statusBar()->showMessage(tr("Chart saved to %1").arg(*path), 5000);
         else
             self->statusBar()->showMessage(error);
@@ -568,8 +569,9 @@ void ViewController::exportResults() {
                 return;
             const bool csv = path->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
             const QByteArray bytes = csv ? resultsCsv(run, context) : resultsJson(run, context);
-            const std::optional<std::string> failure = saveTextFile(
-                "results", localPath(*path), std::string_view(bytes.constData(), bytes.size()));
+            const std::optional<std::string> failure =
+                saveUserFile(self->services_.calls, "results", localPath(*path),
+                             std::string_view(bytes.constData(), bytes.size()));
             // Like the chart, the results are not test output: the status bar tells, not the log.
             if (failure)
                 self->statusBar()->showMessage(QString::fromStdString(*failure));

@@ -1,6 +1,7 @@
 #include "bench/PanelSettings.h"
 
-#include "bench/DecimalText.h"
+#include "text/DecimalText.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,18 +12,6 @@
 namespace quorlan {
 
 namespace {
-
-bool isAsciiSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isAsciiSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isAsciiSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -82,16 +71,10 @@ NumberReading readNumberField(std::string_view text, std::int64_t defaultValue) 
     const NumberReading useDefault{NumberReading::Kind::Default, defaultValue};
     const NumberReading outOfRange{NumberReading::Kind::OutOfRange, defaultValue};
 
-    const std::string_view number = trimmed(text);
-    std::string_view body = number;
-    if (!body.empty() && body.front() == '+') {
-        body.remove_prefix(1);
-        // from_chars accepts a leading '-' itself, so "+-5" must be caught here.
-        if (!body.empty() && body.front() == '-')
-            return useDefault;
-    }
-    if (body.empty())
+    const std::optional<std::string_view> number = numberBody(text);
+    if (!number)
         return useDefault;
+    const std::string_view body = *number;
 
     const DecimalWholePart whole = decimalWholePart(body);
     if (whole.kind == DecimalWholePart::Kind::Value)
@@ -107,7 +90,7 @@ NumberReading readNumberField(std::string_view text, std::int64_t defaultValue) 
     if (ptr != last)
         return useDefault;
     if (ec == std::errc::result_out_of_range)
-        return isHugeMagnitude(number) ? outOfRange : NumberReading{NumberReading::Kind::Value, 0};
+        return isHugeMagnitude(body) ? outOfRange : NumberReading{NumberReading::Kind::Value, 0};
     if (ec != std::errc{})
         return useDefault;
 
@@ -170,7 +153,7 @@ std::string fileSizeText(const PanelSettings &settings) {
         unit = "MB";
     else if (settings.sizeIndex > 1)
         unit = "GB";
-    std::string text(trimmed(settings.filesize));
+    std::string text(asciiTrimmed(settings.filesize));
     text += ' ';
     text += unit;
     return text;

@@ -1,5 +1,6 @@
 #include "bench/SysCalls.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -172,6 +173,27 @@ void PosixSysCalls::timebase(std::uint64_t &numerator, std::uint64_t &denominato
     numerator = 1; // CLOCK_MONOTONIC_RAW already counts nanoseconds
     denominator = 1;
 #endif
+}
+
+bool writeAll(SysCalls &calls, int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t count = std::min(bytes.size() - done, maxTransferBytes);
+        const ssize_t written =
+            retryInterrupted([&] { return calls.write(fd, bytes.data() + done, count); });
+        if (written < 0)
+            return false;
+        if (written == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool closeDescriptor(SysCalls &calls, int fd) {
+    return calls.close(fd) == 0 || errno == EINTR;
 }
 
 SysCalls &systemCalls() {

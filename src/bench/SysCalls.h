@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ template <typename Call> auto retryInterrupted(Call call) {
             return result;
     }
 }
+
+// Linux moves at most this many bytes in one read or write call; a multiple of 4096, so it suits
+// O_DIRECT too.
+inline constexpr std::size_t maxTransferBytes = 0x7ffff000;
 
 // One entry of a folder listing: its name (bytes as the file system holds them) and its type as
 // the listing gives it (DT_DIR, DT_LNK, DT_REG, ..., or DT_UNKNOWN where the file system does not
@@ -93,6 +98,15 @@ public:
     std::uint64_t monotonicTicks() override;
     void timebase(std::uint64_t &numerator, std::uint64_t &denominator) override;
 };
+
+// Writes every byte of bytes to fd through calls, at most maxTransferBytes per call: EINTR is
+// retried and a short count continued. True when all of it went out; otherwise false with errno
+// set (ENOSPC when a write moved nothing: the volume takes nothing more).
+bool writeAll(SysCalls &calls, int fd, std::span<const std::uint8_t> bytes);
+
+// Closes fd through calls, once. True when the close succeeded or reported EINTR (Linux has
+// released the descriptor then, so it is never retried); otherwise false with errno set.
+bool closeDescriptor(SysCalls &calls, int fd);
 
 // One process-wide instance of the real calls.
 SysCalls &systemCalls();

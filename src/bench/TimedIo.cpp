@@ -13,9 +13,8 @@ namespace quorlan {
 
 namespace {
 
-// Linux moves at most this many bytes in one read or write call; a multiple of 4096 so it
-// suits O_DIRECT too. Read buffers are never larger than this and are reused call after call.
-constexpr std::int64_t maxTransfer = 0x7ffff000;
+// Read buffers are never larger than one call's transfer and are reused call after call.
+constexpr auto maxTransfer = static_cast<std::int64_t>(maxTransferBytes);
 constexpr std::int64_t pageSize = 4096;
 
 std::int64_t readChunkFor(std::int64_t length) {
@@ -47,29 +46,6 @@ double TimedIo::elapsed(std::uint64_t start, std::uint64_t end) const {
 
 int TimedIo::openFile(const std::string &path, int flags, mode_t mode) {
     return retryInterrupted([&] { return calls_.open(path.c_str(), flags, mode); });
-}
-
-bool TimedIo::closeFile(int fd) {
-    // Linux releases the descriptor even when close reports EINTR, so it is never retried.
-    return calls_.close(fd) == 0 || errno == EINTR;
-}
-
-bool TimedIo::writeAll(int fd, std::span<const std::uint8_t> buffer) {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const std::size_t count =
-            std::min<std::size_t>(buffer.size() - done, static_cast<std::size_t>(maxTransfer));
-        const ssize_t written =
-            retryInterrupted([&] { return calls_.write(fd, buffer.data() + done, count); });
-        if (written < 0)
-            return false;
-        if (written == 0) { // no progress: the device takes nothing more
-            errno = ENOSPC;
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 // A direct read always asks for the whole buffer (a multiple of 4096) and takes a short count as
@@ -110,7 +86,7 @@ double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int
     if (fd < 0)
         return failedTime;
     if (retryInterrupted([&] { return calls_.lseek(fd, offset, SEEK_SET); }) < 0) {
-        closeFile(fd);
+        closeDescriptor(calls_, fd);
         return failedTime;
     }
     std::int64_t got = 0;
@@ -121,7 +97,7 @@ double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int
     // flush the drive's cache for every file, which times the disk's flush, not the read.
     ok = ok && retryInterrupted([&] { return calls_.syncFileData(fd); }) == 0;
     const std::uint64_t end = calls_.monotonicTicks();
-    if (!closeFile(fd) || !ok)
+    if (!closeDescriptor(calls_, fd) || !ok)
         return failedTime;
     if (got < length)
         return 0.0;
@@ -147,7 +123,7 @@ double TimedIo::timedUncachedRead(const std::string &path) {
             const bool synced = retryInterrupted([&] { return calls_.fsync(fd); }) == 0;
             pagesDropped_ = retryInterrupted([&] { return calls_.dropCache(fd); }) == 0 && synced;
         }
-        if (!closeFile(fd) || buffer.empty())
+        if (!closeDescriptor(calls_, fd) || buffer.empty())
             return failedTime;
     }
 
@@ -163,7 +139,7 @@ double TimedIo::timedUncachedRead(const std::string &path) {
     if (fd < 0)
         return failedTime;
     const bool ok = readToEnd(fd, buffer, INT64_MAX, got, lastBypass_ == CacheBypass::Direct);
-    const bool closed = closeFile(fd);
+    const bool closed = closeDescriptor(calls_, fd);
     const std::uint64_t end = calls_.monotonicTicks();
     if (!ok || !closed)
         return failedTime;
@@ -182,9 +158,10 @@ double TimedIo::timedWrite(const std::string &path, std::span<const std::uint8_t
         return failedTime;
     touchForReading(buffer);
     const std::uint64_t start = calls_.monotonicTicks();
-    const bool ok = writeAll(fd, buffer) && retryInterrupted([&] { return calls_.fsync(fd); }) == 0;
+    const bool ok =
+        writeAll(calls_, fd, buffer) && retryInterrupted([&] { return calls_.fsync(fd); }) == 0;
     const std::uint64_t end = calls_.monotonicTicks();
-    if (!closeFile(fd) || !ok)
+    if (!closeDescriptor(calls_, fd) || !ok)
         return failedTime;
     return elapsed(start, end);
 }
@@ -195,8 +172,8 @@ double TimedIo::timedWholeWrite(const std::string &path, std::span<const std::ui
     const int fd = openFile(path, writeFlags(), 0644);
     if (fd < 0)
         return 0.0;
-    const bool ok = writeAll(fd, buffer);
-    const bool closed = closeFile(fd);
+    const bool ok = writeAll(calls_, fd, buffer);
+    const bool closed = closeDescriptor(calls_, fd);
     const std::uint64_t end = calls_.monotonicTicks();
     if (!ok || !closed)
         return 0.0;

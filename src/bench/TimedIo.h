@@ -93,12 +93,9 @@ private:
     // of the file.
     bool readToEnd(int fd, std::span<std::uint8_t> buffer, std::int64_t limit, std::int64_t &got,
                    bool direct);
-    bool writeAll(int fd, std::span<const std::uint8_t> buffer);
     int openFile(const std::string &path, int flags, mode_t mode);
     // Create-or-truncate for writing, with O_NOFOLLOW when links are refused.
     int writeFlags() const;
-    // Closes once, whatever it reports: true when the close succeeded or was interrupted.
-    bool closeFile(int fd);
     double elapsed(std::uint64_t start, std::uint64_t end) const;
     // The bypass of a plain read in place of O_DIRECT: it depends on whether the pages dropped.
     CacheBypass plainReadBypass() const {

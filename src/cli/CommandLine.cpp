@@ -4,6 +4,7 @@
 #include "bench/ResultsExport.h"
 #include "bench/RunWarnings.h"
 #include "bench/SysCalls.h"
+#include "bench/UserFile.h"
 #include "bench/VolumeInfo.h"
 #include "cli/CommandLineOptions.h"
 #include "cli/SignalCancel.h"
@@ -13,12 +14,8 @@
 #include "sysinfo/MachineDescription.h"
 #include "sysinfo/SystemProbe.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <iostream>
-#include <unistd.h>
 
 namespace quorlan {
 
@@ -32,29 +29,16 @@ public:
     }
 };
 
-// Creates or replaces file with bytes (the name is used byte for byte). On failure, says so on
-// stderr with the system's reason and returns false; a partly written file is left as it is.
+// Creates or replaces file with bytes through writeUserFile (the name is used byte for byte). On
+// failure, says so on stderr with the system's reason and returns false; a partly written file
+// is left as it is.
 bool writeResultsFile(const std::string &file, const QByteArray &bytes) {
-    int error = 0;
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        error = errno;
-    for (qsizetype done = 0; error == 0 && done < bytes.size();) {
-        const ssize_t n =
-            ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n == 0)
-            error = ENOSPC;
-        else if (errno != EINTR)
-            error = errno;
-    }
-    // A close error (NFS, quota) means the data may not have arrived; EINTR still closed it.
-    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR && error == 0)
-        error = errno;
+    const int error =
+        writeUserFile(systemCalls(), file,
+                      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (error != 0)
         std::cerr << "quorlan-bench: cannot write results to \"" << file
-                  << "\": " << std::strerror(error) << "\n";
+                  << "\": " << errorText(error) << "\n";
     return error == 0;
 }
 

@@ -1,11 +1,14 @@
 #include "sysinfo/PropertyList.h"
 
+#include "text/NumberText.h"
+
 #include <QDateTime>
 #include <QStringList>
 #include <QTimeZone>
 #include <QXmlStreamReader>
 
 #include <charconv>
+#include <string_view>
 #include <system_error>
 
 namespace quorlan {
@@ -14,18 +17,14 @@ namespace {
 
 using Token = QXmlStreamReader::TokenType;
 
-// The trimmed text of a number with one optional leading "+" removed; nothing when what is left
-// is empty or starts with another sign after the "+".
+// The number part of a text (numberBody after Qt's trimming), as Latin-1 bytes.
 std::optional<QByteArray> unsignedPlus(const QString &text) {
-    QByteArray number = text.trimmed().toLatin1();
-    if (number.startsWith('+')) {
-        number.remove(0, 1);
-        if (number.startsWith('+') || number.startsWith('-'))
-            return std::nullopt;
-    }
-    if (number.isEmpty())
+    const QByteArray trimmed = text.trimmed().toLatin1();
+    const std::optional<std::string_view> body =
+        numberBody(std::string_view(trimmed.constData(), static_cast<std::size_t>(trimmed.size())));
+    if (!body)
         return std::nullopt;
-    return number;
+    return QByteArray(body->data(), static_cast<qsizetype>(body->size()));
 }
 
 std::optional<QVariant> integerValue(const QString &text) {

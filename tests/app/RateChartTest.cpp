@@ -114,13 +114,14 @@ TEST_F(WindowTest, SaveChartWritesAPngOrReportsWhyInTheStatusBar) {
 TEST(RateChart, EmptyChartShowsItsNoteAndIsNotSaved) {
     RateChart chart;
     EXPECT_TRUE(chart.showsEmptyNote());
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     const QString path = QString::fromStdString(folder + "/empty.png");
     QString error;
-    EXPECT_FALSE(chart.savePng(path, &error));
+    EXPECT_FALSE(chart.savePng(systemCalls(), path, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(fs::exists(path.toStdString()));
-    EXPECT_FALSE(chart.savePng(path, nullptr)) << "no message wanted, no crash";
+    EXPECT_FALSE(chart.savePng(systemCalls(), path, nullptr)) << "no message wanted, no crash";
 
     Analyser analyser;
     analyser.theWrites = {Result{2, 0, 0.0, 0.0}}; // nothing a log axis can show

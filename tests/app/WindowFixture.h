@@ -4,7 +4,7 @@
 // the same way every time, system calls that can hold a test at a chosen file, and a window on
 // a settings file of its own.
 
-#include "../bench/TempFolder.h"
+#include "../support/TempFolder.h"
 #include "app/FilePanels.h"
 #include "app/LogView.h"
 #include "app/SettingsStore.h"
@@ -111,7 +111,7 @@ inline const std::vector<std::int64_t> smallSizes = {20000, 40000};
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest()
-        : folder(makeTempFolder()), settingsFile(QString::fromStdString(folder) + "/q.ini") {}
+        : folder(scratch.path()), settingsFile(QString::fromStdString(folder) + "/q.ini") {}
 
     ~WindowTest() override { gate.release(); }
 
@@ -133,6 +133,7 @@ protected:
 
     std::string log() const { return window->outputTextbox->logText().toStdString(); }
 
+    TempFolder scratch; // first, so that it goes last: after the window and the settings file
     std::string folder;
     QString settingsFile;
     std::unique_ptr<SettingsStore> store = std::make_unique<SettingsStore>(settingsFile);

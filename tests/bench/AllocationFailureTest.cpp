@@ -1,6 +1,6 @@
-#include "FaultySysCalls.h"
-#include "RecordingLog.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/RecordingLog.h"
+#include "../support/TempFolder.h"
 
 #include "bench/Bench.h"
 #include "bench/TestBuffer.h"
@@ -139,7 +139,8 @@ const std::string noMemoryLine =
 
 class AllocationFailureTest : public ::testing::Test {
 protected:
-    std::string folder = makeTempFolder();
+    TempFolder scratch;
+    std::string folder = scratch.path();
 
     void SetUp() override {
 #if defined(QUORLAN_ADDRESS_SANITIZER)

@@ -1,6 +1,6 @@
-#include "FaultySysCalls.h"
-#include "RecordingLog.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/RecordingLog.h"
+#include "../support/TempFolder.h"
 
 #include "bench/Bench.h"
 #include "log/LogSink.h"
@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 using namespace quorlan;
 using namespace quorlan::testing;
@@ -25,7 +24,8 @@ std::string footerOf(const Bench &bench) {
 
 class BenchTest : public ::testing::Test {
 protected:
-    std::string folder = makeTempFolder();
+    TempFolder scratch;
+    std::string folder = scratch.path();
     RecordingLog log;
     // Every interval is 500 ticks of 1 ns: 500 × 1e-9 = 5.000000000000001e-07 seconds.
     FaultySysCalls calls;
@@ -45,8 +45,7 @@ TEST_F(BenchTest, WriteTestWritesTheFileAndLogsHeaderLinePathAndFooter) {
     EXPECT_EQ(log.text,
               "type,size,time,rate\nw,5000000,5.000000000000001e-07,9999999999999\n\nTest path " +
                   path + "\n" + footerOf(bench));
-    std::ifstream in(path, std::ios::binary);
-    const std::string content((std::istreambuf_iterator<char>(in)), {});
+    const std::string content = fileContents(path);
     EXPECT_EQ(content, std::string(5000000, '\x88'));
 }
 

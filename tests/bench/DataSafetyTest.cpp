@@ -1,15 +1,16 @@
 // The multi-file tests in a folder full of the user's own files: only the test's own names may
 // change, and nothing may disappear.
 
-#include "FaultySysCalls.h"
-#include "FolderSnapshot.h"
-#include "RecordingLog.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/FolderSnapshot.h"
+#include "../support/RecordingLog.h"
+#include "../support/TempFolder.h"
 
 #include "bench/Bench.h"
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
@@ -87,6 +88,7 @@ std::set<std::string> numberedNames(const std::vector<std::string> &prefixes) {
 
 class DataSafetyTest : public ::testing::Test {
 protected:
+    std::deque<TempFolder> scratch; // every folder the test made, removed when it ends
     RecordingLog log;
     FaultySysCalls calls;
     Bench bench{log, calls, smallSizes};
@@ -104,8 +106,8 @@ protected:
 
     // A fresh user's folder, and a fresh folder outside it for its links to point into.
     void makeUsersFolder() {
-        folder = makeTempFolder();
-        outside = makeTempFolder();
+        folder = scratch.emplace_back().path();
+        outside = scratch.emplace_back().path();
         ASSERT_FALSE(folder.empty());
         ASSERT_FALSE(outside.empty());
         fillOutsideFolder(outside);

@@ -1,8 +1,8 @@
 // The folder walk of the multi-file read test on trees that change while it runs, misbehave or
 // are odd: removals and creations mid-walk, refused and interrupted listings, link loops, names
 // that are not UTF-8, deep trees (past PATH_MAX), and many empty files.
-#include "RecordingLog.h"
-#include "TempFolder.h"
+#include "../support/RecordingLog.h"
+#include "../support/TempFolder.h"
 
 #include "bench/Bench.h"
 #include "bench/FolderWalk.h"
@@ -142,7 +142,9 @@ bool makeChain(const std::string &top, const std::string &name, int levels, std:
 
 class FolderWalkTest : public ::testing::Test {
 protected:
-    std::string folder = makeTempFolder();
+    // The test's own scratch files: 20,000 inodes or a tree past PATH_MAX are not left behind.
+    TempFolder scratch;
+    std::string folder = scratch.path();
     RecordingLog log;
     ChangingFolderCalls calls;
     Bench bench{log, calls, {20000}};
@@ -152,11 +154,6 @@ protected:
         ASSERT_FALSE(folder.empty());
         bench.readTimebase();
         panel.verbose = 1;
-    }
-    // The test's own scratch files: 20,000 inodes or a tree past PATH_MAX are not left behind.
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
     }
 };
 

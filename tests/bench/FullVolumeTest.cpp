@@ -1,9 +1,9 @@
 // Multi-file tests on a volume that really fills up: a small tmpfs mounted for each test.
 
-#include "FaultySysCalls.h"
-#include "RecordingLog.h"
-#include "ScratchMount.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/RecordingLog.h"
+#include "../support/ScratchMount.h"
+#include "../support/TempFolder.h"
 
 #include "bench/Bench.h"
 

@@ -1,6 +1,6 @@
-#include "FaultySysCalls.h"
-#include "RecordingLog.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/RecordingLog.h"
+#include "../support/TempFolder.h"
 
 #include "bench/Bench.h"
 #include "bench/TestBuffer.h"
@@ -169,7 +169,8 @@ const std::vector<FaultCase> untouchedCases = {
 
 class PrimitiveFaultTest : public ::testing::TestWithParam<FaultCase> {
 protected:
-    std::string folder = makeTempFolder();
+    TempFolder scratch;
+    std::string folder = scratch.path();
     FaultySysCalls calls;
     Timebase base{1, 1};
     TimedIo io{calls, base};
@@ -219,7 +220,8 @@ INSTANTIATE_TEST_SUITE_P(StepsNotTaken, PrimitiveFaultTest, ::testing::ValuesIn(
 
 class InterruptedCallTest : public ::testing::Test {
 protected:
-    std::string folder = makeTempFolder();
+    TempFolder scratch;
+    std::string folder = scratch.path();
     FaultySysCalls calls;
     Timebase base{1, 1};
     TimedIo io{calls, base};
@@ -338,7 +340,8 @@ std::vector<std::string> firstOpens(const std::vector<std::string> &opened) {
 
 class FaultyRunTest : public ::testing::Test {
 protected:
-    std::string folder = makeTempFolder();
+    TempFolder scratch;
+    std::string folder = scratch.path();
     RecordingLog log;
     FaultySysCalls calls;
     Bench bench{log, calls, smallSizes};

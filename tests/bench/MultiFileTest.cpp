@@ -1,6 +1,6 @@
-#include "FaultySysCalls.h"
-#include "RecordingLog.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/RecordingLog.h"
+#include "../support/TempFolder.h"
 
 #include "bench/Bench.h"
 #include "bench/VolumeInfo.h"
@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 
@@ -51,7 +50,8 @@ const std::vector<std::int64_t> smallSizes = {20000, 40000, 60000, 80000};
 
 class MultiFileTest : public ::testing::Test {
 protected:
-    std::string folder = makeTempFolder();
+    TempFolder scratch;
+    std::string folder = scratch.path();
     RecordingLog log;
     FaultySysCalls calls;
     Bench bench{log, calls, smallSizes};
@@ -169,10 +169,7 @@ TEST_F(MultiFileTest, WriteTestFileOfSizeZeroAndWithoutVerbose) {
 }
 
 TEST_F(MultiFileTest, ReusedTestDataKeepsEachFilesSizeAndFillByte) {
-    auto content = [&](const std::string &name) {
-        std::ifstream in(folder + "/" + name, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), {});
-    };
+    auto content = [&](const std::string &name) { return fileContents(folder + "/" + name); };
     panel.contentIndex = 1;
     bench.writeTestFile(folder + "/big", 40000, false, panel);
     bench.writeTestFile(folder + "/small", 20000, false, panel);
@@ -444,7 +441,8 @@ TEST_F(MultiFileTest, RepeatsOrLengthBelowOneStillMakeOnePass) {
     bench.performMultiRead(folder, panel);
     EXPECT_EQ(bench.theAnalyser->theReads1.size(), 4u); // the four files, once
 
-    const std::string mixed = makeTempFolder();
+    const TempFolder mixedFolder;
+    const std::string mixed = mixedFolder.path();
     panel.isRandom = 1;
     panel.length = "0";
     bench.theSizes = {20000, 30000};

@@ -1,6 +1,6 @@
-#include "FaultySysCalls.h"
-#include "RecordingLog.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/RecordingLog.h"
+#include "../support/TempFolder.h"
 
 #include "analysis/Statistics.h"
 #include "bench/Bench.h"
@@ -182,7 +182,8 @@ struct CancelAtFirstFile : ProgressSink {
 } // namespace
 
 TEST(ResultsExport, RealRunsReadBackAsTheAnalyserListsAndTheReportFigures) {
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     RecordingLog log;
     Bench bench(log, systemCalls(), {20000, 40000});
     bench.readTimebase();
@@ -248,7 +249,8 @@ TEST(ResultsExport, RealRunsReadBackAsTheAnalyserListsAndTheReportFigures) {
 }
 
 TEST(ResultsExport, FailedAndCancelledRunsExportOnlyWhatWasMeasured) {
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     RecordingLog log;
     FaultySysCalls calls;
     Bench bench(log, calls, {20000, 40000});

@@ -1,6 +1,6 @@
-#include "FaultySysCalls.h"
-#include "RecordingLog.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/RecordingLog.h"
+#include "../support/TempFolder.h"
 
 #include "bench/Bench.h"
 
@@ -45,7 +45,8 @@ void expectPathsMatchSizes(const RunRecord &run) {
 
 class RunRecordTest : public ::testing::Test {
 protected:
-    std::string folder = makeTempFolder();
+    TempFolder scratch;
+    std::string folder = scratch.path();
     RecordingLog log;
     FaultySysCalls calls;
     Bench bench{log, calls, {20000, 40000}};

@@ -1,4 +1,4 @@
-#include "TempFolder.h"
+#include "../support/TempFolder.h"
 
 #include "bench/RunWarnings.h"
 #include "bench/VolumeInfo.h"
@@ -88,7 +88,8 @@ const std::string shortRunOf9999999 =
 
 class RunWarningsTest : public ::testing::Test {
 protected:
-    std::string folder = makeTempFolder();
+    TempFolder scratch;
+    std::string folder = scratch.path();
     ScriptedVolume calls;
     RunRecord run;
 

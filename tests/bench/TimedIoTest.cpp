@@ -1,5 +1,5 @@
-#include "FaultySysCalls.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/TempFolder.h"
 
 #include "bench/TestBuffer.h"
 #include "bench/TestData.h"
@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sys/mman.h>
 
 using namespace quorlan;
@@ -76,14 +75,13 @@ TEST(MakeTestData, LargeDataIsTheFillByteToTheLastByteAndWritesAsSuch) {
                             [](std::uint8_t b) { return b == 0x5A; }));
     EXPECT_EQ(second.bytes().back(), 0xC3);
 
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     PosixSysCalls calls;
     Timebase base{1, 1};
     ASSERT_GT(TimedIo(calls, base).timedWrite(folder + "/large.tiff", first.bytes()), 0.0);
-    std::ifstream in(folder + "/large.tiff", std::ios::binary);
-    const std::string written((std::istreambuf_iterator<char>(in)), {});
+    const std::string written = fileContents(folder + "/large.tiff");
     EXPECT_EQ(written, std::string(static_cast<std::size_t>(size), '\x5A'));
-    fs::remove_all(folder);
 }
 
 TEST(TestData, ReusesItsBufferForSmallerFilesAndRefillsForAnotherByte) {
@@ -111,7 +109,8 @@ TEST(TestData, ReusesItsBufferForSmallerFilesAndRefillsForAnotherByte) {
 
 class TimedIoTest : public ::testing::Test {
 protected:
-    std::string folder = makeTempFolder();
+    TempFolder scratch;
+    std::string folder = scratch.path();
     FaultySysCalls calls;
     Timebase base{1, 1};
     TimedIo io{calls, base};

@@ -1,7 +1,7 @@
 // What lies inside a timed interval besides the system calls it times: no page fault, and the
 // same buffer policy whatever the size. Both are read through the system-call layer, never from
 // a timing.
-#include "TempFolder.h"
+#include "../support/TempFolder.h"
 
 #include "bench/SysCalls.h"
 #include "bench/TestBuffer.h"
@@ -133,8 +133,8 @@ double timeOnce(SpanObserver &calls, Primitive primitive, const std::string &pat
 
 class TimedSpan : public ::testing::TestWithParam<std::int64_t> {
 protected:
-    std::string folder = makeTempFolder();
-    void TearDown() override { fs::remove_all(folder); }
+    TempFolder scratch;
+    std::string folder = scratch.path();
 };
 
 // A real 2 MB and 20 MB file through every primitive: the faults counted between the start and
@@ -188,7 +188,8 @@ INSTANTIATE_TEST_SUITE_P(RealFiles, TimedSpan, ::testing::Values(2000000, 200000
 // 2 MiB boundary, and its memory has the same huge-page advice whatever the size (advised
 // wherever the system has huge pages at all).
 TEST(TimedSpanPolicy, OneBufferPolicyAtEverySize) {
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     const bool systemHasHugePages = fs::exists("/sys/kernel/mm/transparent_hugepage/enabled");
     for (std::int64_t size : {20000, 2093056, 2097152, 2100000}) {
         for (Primitive primitive :
@@ -203,7 +204,6 @@ TEST(TimedSpanPolicy, OneBufferPolicyAtEverySize) {
             }
         }
     }
-    fs::remove_all(folder);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "FaultySysCalls.h"
-#include "TempFolder.h"
+#include "../support/FaultySysCalls.h"
+#include "../support/TempFolder.h"
 
 #include "bench/Timebase.h"
 #include "bench/TimedIo.h"
@@ -24,7 +24,8 @@ std::vector<std::string> timedSpan(const std::vector<std::string> &calls) {
 
 class UncachedBypassTest : public ::testing::Test {
 protected:
-    std::string path = makeTempFolder() + "/f";
+    TempFolder scratch;
+    std::string path = scratch.path() + "/f";
     FaultySysCalls calls;
     Timebase base{1, 1};
     TimedIo io{calls, base};

@@ -1,4 +1,4 @@
-#include "TempFolder.h"
+#include "../support/TempFolder.h"
 
 #include "bench/VolumeInfo.h"
 
@@ -102,7 +102,8 @@ TEST(VolumeInfoTest, AMissingPathIsAnsweredByItsParentFolderOnly) {
 
 TEST(VolumeInfoTest, RealFileSystems) {
     PosixSysCalls calls;
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     ASSERT_FALSE(folder.empty());
     const FileSystemInfo temp = fileSystemOf(calls, folder);
     EXPECT_FALSE(temp.type.empty());
@@ -117,7 +118,8 @@ TEST(VolumeInfoTest, RealFileSystems) {
 
 TEST(VolumeInfoTest, AllocatedBytesOfWrittenAndMissingFiles) {
     PosixSysCalls calls;
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     ASSERT_FALSE(folder.empty());
     writeFile(folder + "/full", 100000, 'q');
     const auto full = allocatedBytes(calls, folder + "/full");

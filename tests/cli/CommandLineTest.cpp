@@ -1,5 +1,5 @@
-#include "../bench/TempFolder.h"
 #include "../support/GoldenMatch.h"
+#include "../support/TempFolder.h"
 #include "BenchProcess.h"
 #include "bench/SysCalls.h"
 #include "bench/VolumeInfo.h"
@@ -82,7 +82,8 @@ private:
 } // namespace
 
 TEST(CommandLine, WriteThenReadMatchTheGoldenLogs) {
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     const Outcome write = runBench("write --size 5 --unit MB --fill 0x88 " + quoted(folder + "/w"));
     EXPECT_EQ(write.status, 0);
     EXPECT_TRUE(matchesGolden(write.out, "cli-write-5MB.txt", folder + "/w.tiff")) << write.out;
@@ -99,7 +100,8 @@ TEST(CommandLine, WriteThenReadMatchTheGoldenLogs) {
 }
 
 TEST(CommandLine, MultiWriteThenMultiReadMatchTheGoldenLogs) {
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     const Outcome write = runBench("multi-write --verbose --sizes 20000,40000 " + quoted(folder));
     EXPECT_EQ(write.status, 0);
     EXPECT_TRUE(matchesGolden(write.out, "cli-multi-write-verbose.txt", folder)) << write.out;
@@ -113,8 +115,10 @@ TEST(CommandLine, MultiWriteThenMultiReadMatchTheGoldenLogs) {
 // Every mistake is one message on stderr naming what is wrong, exit 2, nothing on stdout and
 // nothing written.
 TEST(CommandLine, UsageErrorsSayWhatIsWrongExitTwoAndWriteNothing) {
-    const std::string folder = makeTempFolder();
-    const std::string errors = makeTempFolder() + "/stderr.txt";
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
+    const TempFolder errorsFolder;
+    const std::string errors = errorsFolder.path() + "/stderr.txt";
     const std::string a = quoted(folder + "/a");
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"", "no command given"},
@@ -152,14 +156,14 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrongExitTwoAndWriteNothing) {
                   "quorlan-bench: " + message + "\nTry 'quorlan-bench --help'.\n");
     }
     EXPECT_TRUE(fs::is_empty(folder));
-    fs::remove_all(folder);
 }
 
 // The forms every Linux tool accepts, and the numbers the window's field accepts, all write the
 // file they name: options before or after PATH, "--opt=value", "--" before a PATH that begins
 // with a dash, a relative PATH made absolute and normal.
 TEST(CommandLine, ParsingFormsAndTypedNumbersWriteTheFileTheyName) {
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     struct Case {
         std::string arguments;
         std::string file; // in folder, as the log's path line names it
@@ -184,13 +188,13 @@ TEST(CommandLine, ParsingFormsAndTypedNumbersWriteTheFileTheyName) {
         EXPECT_EQ(fs::file_size(path, error), c.size);
     }
     EXPECT_EQ(fileContents(folder + "/c.tiff"), std::string(5000, '\x41'));
-    fs::remove_all(folder);
 }
 
 // 0 when every timed operation succeeded; 1 when the test ran but an operation failed or
 // nothing could be measured.
 TEST(CommandLine, TheExitStatusSaysWhetherEveryOperationSucceeded) {
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     fs::create_directory(folder + "/small");
     writeFile(folder + "/small/note", 100);
     writeFile(folder + "/empty", 0);
@@ -215,13 +219,13 @@ TEST(CommandLine, TheExitStatusSaysWhetherEveryOperationSucceeded) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(runBench(arguments, "/dev/null", folder).status, status);
     }
-    fs::remove_all(folder);
 }
 
 // The test path line and the files of the results are absolute and normal; a link in the path is
 // kept as typed.
 TEST(CommandLine, PathsInTheLogAndTheResultsAreAbsoluteAndNormal) {
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     fs::create_directory(folder + "/z");
     fs::create_directory_symlink("z", folder + "/link");
     for (const auto &[typed, shown] : std::vector<std::pair<std::string, std::string>>{
@@ -237,7 +241,6 @@ TEST(CommandLine, PathsInTheLogAndTheResultsAreAbsoluteAndNormal) {
         EXPECT_EQ(json["results"].toArray()[0].toObject()["path"].toString().toStdString(),
                   shown + "/1-0.tiff");
     }
-    fs::remove_all(folder);
 }
 
 // The first SIGINT or SIGTERM ends a multi-write after the file in progress, with all that a
@@ -246,7 +249,8 @@ TEST(CommandLine, PathsInTheLogAndTheResultsAreAbsoluteAndNormal) {
 TEST(CommandLine, ASignalEndsAMultiWriteAsCancelDoes) {
     for (const auto &[number, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
         SCOPED_TRACE(number);
-        const std::string folder = makeTempFolder();
+        const TempFolder scratch;
+        const std::string folder = scratch.path();
         ASSERT_EQ(::mkfifo((folder + "/1-1.tiff").c_str(), 0600), 0);
         BenchProcess bench({"multi-write", "--sizes", "20000,20000,20000", folder});
         // The first file exists once the test runs, and with it the handling of signals.
@@ -268,7 +272,6 @@ TEST(CommandLine, ASignalEndsAMultiWriteAsCancelDoes) {
                   0u)
             << bench.err;
         EXPECT_FALSE(fs::exists(folder + "/1-2.tiff"));
-        fs::remove_all(folder);
     }
 }
 
@@ -276,7 +279,8 @@ TEST(CommandLine, ASignalEndsAMultiWriteAsCancelDoes) {
 // footer and exits 130; a second Ctrl-C ends the program at once. The write goes to a named pipe,
 // whose open waits for a reader, so the signals arrive while the test is under way.
 TEST(CommandLine, ASingleWriteFinishesItsRequestAndASecondCtrlCEndsAtOnce) {
-    const std::string folder = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
     const std::string pipe = folder + "/p.tiff";
     for (const bool twice : {false, true}) {
         SCOPED_TRACE(twice ? "twice" : "once");
@@ -304,7 +308,6 @@ TEST(CommandLine, ASingleWriteFinishesItsRequestAndASecondCtrlCEndsAtOnce) {
         }
         fs::remove(pipe);
     }
-    fs::remove_all(folder);
 }
 
 // The usage text, the manual page and the README name the same commands, options and exit
@@ -347,8 +350,10 @@ TEST(CommandLine, HelpAndVersion) {
 }
 
 TEST(CommandLine, JsonAndCsvExportsFollowTheRunAndLeaveTheLogAsItIs) {
-    const std::string folder = makeTempFolder();
-    const std::string exports = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
+    const TempFolder exportsFolder;
+    const std::string exports = exportsFolder.path();
     const Outcome write =
         runBench("multi-write --verbose --sizes 20000,40000 --json " + quoted(exports + "/r.json") +
                  " --csv " + quoted(exports + "/r.csv") + " " + quoted(folder));
@@ -385,8 +390,10 @@ TEST(CommandLine, JsonAndCsvExportsFollowTheRunAndLeaveTheLogAsItIs) {
 }
 
 TEST(CommandLine, AResultsFileThatCannotBeWrittenExitsOneAfterTheRun) {
-    const std::string folder = makeTempFolder();
-    const std::string exports = makeTempFolder();
+    const TempFolder scratch;
+    const std::string folder = scratch.path();
+    const TempFolder exportsFolder;
+    const std::string exports = exportsFolder.path();
     const std::string errors = exports + "/stderr.txt";
     const std::string missing = exports + "/missing/r.json";
     const Outcome outcome =

@@ -1,7 +1,7 @@
 // quorlan-bench on a volume that fills up during the run.
 
-#include "../bench/ScratchMount.h"
-#include "../bench/TempFolder.h"
+#include "../support/ScratchMount.h"
+#include "../support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,8 @@ TEST(FullVolumeCli, MultiWriteThatFillsTheVolumeExitsOneAndReportsTheFilesThatFi
     QUORLAN_REQUIRE_SCRATCH_MOUNT(mount);
     const std::vector<std::int64_t> sizes = {1000000, 2000000, 3000000, 4000000};
     std::string out;
-    const std::string errors = makeTempFolder() + "/stderr.txt";
+    const TempFolder errorsFolder;
+    const std::string errors = errorsFolder.path() + "/stderr.txt";
     const int status = runBench("multi-write --sizes 1000000,2000000,3000000,4000000 --verbose " +
                                     shellQuoted(mount.path()),
                                 out, errors);

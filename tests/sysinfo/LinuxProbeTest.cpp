@@ -1,7 +1,7 @@
 #include "sysinfo/LinuxProbe.h"
 #include "sysinfo/MachineDescription.h"
 
-#include "../bench/TempFolder.h"
+#include "../support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ namespace {
 // A fake root holding the kernel files the probe reads.
 class FakeRoot {
 public:
-    FakeRoot() : root_(quorlan::testing::makeTempFolder()) {}
+    FakeRoot() : root_(folder_.path()) {}
 
     void write(const std::string &relativePath, const std::string &bytes) const {
         const fs::path path = fs::path(root_) / relativePath;
@@ -37,6 +37,7 @@ public:
     }
 
 private:
+    quorlan::testing::TempFolder folder_;
     std::string root_;
 };
 

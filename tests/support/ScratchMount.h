@@ -15,8 +15,8 @@ namespace quorlan::testing {
 // A small tmpfs mounted on a fresh temporary folder for the life of the object: a volume that
 // really fills up. Mounting needs root and CAP_SYS_ADMIN; without them the object holds no mount
 // and skipReason() says why, so the test can skip. The destructor detaches the mount
-// (umount2 MNT_DETACH): the files on it were only ever in this scratch volume's memory, and the
-// empty mount-point folder is left for the system's cleaner like every other test folder.
+// (umount2 MNT_DETACH): the files on it were only ever in this scratch volume's memory; then the
+// empty mount-point folder goes with its TempFolder.
 class ScratchMount {
 public:
     explicit ScratchMount(std::int64_t bytes) {
@@ -24,15 +24,14 @@ public:
             skipReason_ = "mounting a scratch tmpfs needs root; not running as root";
             return;
         }
-        path_ = makeTempFolder();
-        if (path_.empty()) {
+        if (mountPoint_.path().empty()) {
             failure_ = "cannot create a mount point: " + std::string(std::strerror(errno));
             return;
         }
         const std::string options = "size=" + std::to_string(bytes);
-        if (::mount("tmpfs", path_.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+        if (::mount("tmpfs", path().c_str(), "tmpfs", 0, options.c_str()) != 0) {
             const int error = errno;
-            const std::string reason = "mount -t tmpfs on " + path_ + ": " + std::strerror(error);
+            const std::string reason = "mount -t tmpfs on " + path() + ": " + std::strerror(error);
             if (error == EPERM || error == EACCES)
                 skipReason_ = reason + " (no CAP_SYS_ADMIN here)";
             else
@@ -43,21 +42,21 @@ public:
     }
     ~ScratchMount() {
         if (mounted_)
-            ::umount2(path_.c_str(), MNT_DETACH);
+            ::umount2(path().c_str(), MNT_DETACH);
     }
     ScratchMount(const ScratchMount &) = delete;
     ScratchMount &operator=(const ScratchMount &) = delete;
 
     bool mounted() const { return mounted_; }
     // The mount point; meaningful only while mounted().
-    const std::string &path() const { return path_; }
+    const std::string &path() const { return mountPoint_.path(); }
     // Non-empty when the machine does not allow the mount (not root, no privilege): skip.
     const std::string &skipReason() const { return skipReason_; }
     // Non-empty when the mount failed for another reason: that is a failure, not a skip.
     const std::string &failure() const { return failure_; }
 
 private:
-    std::string path_;
+    TempFolder mountPoint_;
     std::string skipReason_;
     std::string failure_;
     bool mounted_ = false;
