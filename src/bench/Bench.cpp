@@ -21,18 +21,6 @@ std::string noMemoryLine(std::int64_t size) {
            " bytes: there is not enough memory for its buffer.\n";
 }
 
-CacheMode cacheModeOf(CacheBypass bypass) {
-    switch (bypass) {
-    case CacheBypass::Direct:
-        return CacheMode::Direct;
-    case CacheBypass::PagesDropped:
-        return CacheMode::PagesDropped;
-    case CacheBypass::NotBypassed:
-        break;
-    }
-    return CacheMode::NotBypassed;
-}
-
 // A measurement with its rate in bytes per second; time must be positive.
 Result measured(std::int64_t type, std::int64_t size, double time) {
     return Result{type, size, time, static_cast<double>(size) / time};
@@ -148,8 +136,7 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
         countIfFailed(time, size);
         if (time > 0)
             lastRun.results.push_back(
-                RecordedResult{measured(bypass ? 1 : 0, size, time), path,
-                               bypass ? cacheModeOf(reads_.lastBypass()) : CacheMode::Cached});
+                RecordedResult{measured(bypass ? 1 : 0, size, time), path, reads_.lastCacheMode()});
         if (time != 0.0)
             log_.appendToLog(measurementLine(bypass ? "r*" : "r", size, time));
     }
@@ -259,8 +246,7 @@ void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCac
     const double time = noCache ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
     countIfFailed(time, size);
     if (time > 0 && size > theMinReadSize)
-        recordMultiResult(measured(noCache ? 1 : 0, size, time), path,
-                          noCache ? cacheModeOf(reads_.lastBypass()) : CacheMode::Cached);
+        recordMultiResult(measured(noCache ? 1 : 0, size, time), path, reads_.lastCacheMode());
     if (verbose && size > theMinReadSize && time > 0)
         log_.appendToLog(measurementLine(noCache ? "r*" : "r", size, time));
 }
