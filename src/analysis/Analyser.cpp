@@ -13,7 +13,7 @@ void Analyser::reset() {
 }
 
 void Analyser::addResult(std::int64_t type, std::int64_t size, double time, double rate) {
-    if (size < minSize) {
+    if (!keeps(size)) {
         return;
     }
     theRates.push_back(rate);

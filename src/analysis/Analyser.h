@@ -26,6 +26,11 @@ public:
     // and the two result texts.
     void reset();
 
+    // True when addResult records a result of this size: size is at least minSize (signed).
+    bool keeps(std::int64_t size) const { return size >= minSize; }
+
+    // Records the result when keeps(size): its rate and size always, the result itself in the
+    // list of its kind (in none for a code of no known kind). A result not kept changes nothing.
     void addResult(std::int64_t type, std::int64_t size, double time, double rate);
 
     // Builds the report text and sets theReadResult / theWriteResult from

@@ -56,10 +56,9 @@ void Bench::beginRecord(const char *command, const std::string &path, const Pane
 void Bench::recordMultiResult(const Result &result, const std::string &path, CacheMode cache) {
     if (theAnalyser) {
         // The Analyser may drop a result (minSize); only what it kept belongs to the run.
-        const std::size_t before = theAnalyser->theRates.size();
-        theAnalyser->addResult(result.type, result.size, result.time, result.rate);
-        if (theAnalyser->theRates.size() == before)
+        if (!theAnalyser->keeps(result.size))
             return;
+        theAnalyser->addResult(result.type, result.size, result.time, result.rate);
     }
     lastRun.results.push_back(RecordedResult{result, path, cache});
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -44,6 +45,26 @@ TEST(AnalyserStore, MinSizeDropsSmallerAndKeepsEqual) {
     EXPECT_EQ(a.theReads1[0].size, 5000);
     EXPECT_EQ(a.theRates.size(), 1u);
     EXPECT_EQ(a.theSizeSet.count(5000), 1u);
+}
+
+// keeps() is the rule addResult applies: a signed comparison with minSize, equal kept.
+TEST(AnalyserStore, KeepsSaysExactlyWhatAddResultRecords) {
+    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t highest = std::numeric_limits<std::int64_t>::max();
+    struct Case {
+        std::int64_t minSize;
+        std::int64_t size;
+        bool kept;
+    };
+    for (const Case &c : {Case{5000, 4999, false}, Case{5000, 5000, true}, Case{5000, 5001, true},
+                          Case{0, -1, false}, Case{0, 0, true}, Case{lowest, lowest, true},
+                          Case{highest, highest - 1, false}, Case{highest, highest, true}}) {
+        Analyser a;
+        a.minSize = c.minSize;
+        EXPECT_EQ(a.keeps(c.size), c.kept) << c.minSize << " " << c.size;
+        a.addResult(2, c.size, 1.0, 1.0);
+        EXPECT_EQ(a.theRates.size(), c.kept ? 1u : 0u) << c.minSize << " " << c.size;
+    }
 }
 
 TEST(AnalyserStore, ZeroSizeRecordedWithZeroMinSize) {
