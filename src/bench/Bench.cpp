@@ -22,8 +22,13 @@ std::string noMemoryLine(std::int64_t size) {
 }
 
 // A measurement with its rate in bytes per second; time must be positive.
-Result measured(std::int64_t type, std::int64_t size, double time) {
-    return Result{type, size, time, static_cast<double>(size) / time};
+Result measured(ResultKind kind, std::int64_t size, double time) {
+    return Result{kind, size, time, static_cast<double>(size) / time};
+}
+
+// The kind of a read through the cache, or bypassing it.
+ResultKind readKind(bool noCache) {
+    return noCache ? ResultKind::UncachedRead : ResultKind::Read;
 }
 
 // The bytes a list of sizes writes, for progress and plans; negative sizes count as nothing.
@@ -116,9 +121,10 @@ void Bench::writeSingleFile(const std::string &path, const PanelSettings &panel)
     // A failed write (failedTime) still has its log line, as it always had, but it is no
     // measurement and stays out of the record.
     if (time > 0)
-        lastRun.results.push_back(RecordedResult{measured(2, *size, time), path, CacheMode::None});
+        lastRun.results.push_back(
+            RecordedResult{measured(ResultKind::Write, *size, time), path, CacheMode::None});
     if (time != 0.0)
-        log_.appendToLog(measurementLine("w", *size, time));
+        log_.appendToLog(measurementLine(measurementLineKind(ResultKind::Write), *size, time));
 }
 
 void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
@@ -134,10 +140,10 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
             bypass ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
         countIfFailed(time, size);
         if (time > 0)
-            lastRun.results.push_back(
-                RecordedResult{measured(bypass ? 1 : 0, size, time), path, reads_.lastCacheMode()});
+            lastRun.results.push_back(RecordedResult{measured(readKind(bypass), size, time), path,
+                                                     reads_.lastCacheMode()});
         if (time != 0.0)
-            log_.appendToLog(measurementLine(bypass ? "r*" : "r", size, time));
+            log_.appendToLog(measurementLine(measurementLineKind(readKind(bypass)), size, time));
     }
     finishRun(path);
 }
@@ -218,9 +224,9 @@ void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbo
         TimedIo(calls_, timebase, TimedIo::LinkAtPath::Refuse).timedTestWrite(path, *data);
     countIfFailed(time, size);
     if (time > 0 && size > 0)
-        recordMultiResult(measured(2, size, time), path, CacheMode::None);
+        recordMultiResult(measured(ResultKind::Write, size, time), path, CacheMode::None);
     if (size > 0 && verbose && time > 0)
-        log_.appendToLog(measurementLine("w", size, time));
+        log_.appendToLog(measurementLine(measurementLineKind(ResultKind::Write), size, time));
 }
 
 void Bench::readFolderEntry(const std::string &path, bool noCache, bool verbose) {
@@ -245,9 +251,9 @@ void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCac
     const double time = noCache ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
     countIfFailed(time, size);
     if (time > 0 && size > theMinReadSize)
-        recordMultiResult(measured(noCache ? 1 : 0, size, time), path, reads_.lastCacheMode());
+        recordMultiResult(measured(readKind(noCache), size, time), path, reads_.lastCacheMode());
     if (verbose && size > theMinReadSize && time > 0)
-        log_.appendToLog(measurementLine(noCache ? "r*" : "r", size, time));
+        log_.appendToLog(measurementLine(measurementLineKind(readKind(noCache)), size, time));
 }
 
 void Bench::performMultiWrite(const std::string &folder, const PanelSettings &panel) {
