@@ -31,7 +31,7 @@ quorlan::Analyser largeRun(int results) {
     for (int i = 0; i < results; ++i) {
         const auto size = static_cast<std::int64_t>(std::pow(10.0, decades(random)));
         const double time = 1e-4 + static_cast<double>(size) / speed(random);
-        analyser.addResult(0, size, time, static_cast<double>(size) / time);
+        analyser.addResult(quorlan::ResultKind::Read, size, time, static_cast<double>(size) / time);
     }
     return analyser;
 }

@@ -12,21 +12,21 @@ void Analyser::reset() {
     theSizeSet.clear();
 }
 
-void Analyser::addResult(std::int64_t type, std::int64_t size, double time, double rate) {
-    if (size < minSize) {
+void Analyser::addResult(ResultKind type, std::int64_t size, double time, double rate) {
+    if (!keeps(size)) {
         return;
     }
     theRates.push_back(rate);
     theSizeSet.insert(size);
     switch (type) {
-    case 2:
-        theWrites.push_back(Result{2, size, time, rate});
+    case ResultKind::Write:
+        theWrites.push_back(Result{type, size, time, rate});
         break;
-    case 1:
-        theReads2.push_back(Result{1, size, time, rate});
+    case ResultKind::UncachedRead:
+        theReads2.push_back(Result{type, size, time, rate});
         break;
-    case 0:
-        theReads1.push_back(Result{0, size, time, rate});
+    case ResultKind::Read:
+        theReads1.push_back(Result{type, size, time, rate});
         break;
     default:
         // Unknown kinds count in the rates and sizes only.

@@ -15,9 +15,9 @@ class Analyser {
 public:
     std::int64_t minSize = 0;          // results smaller than this are dropped
     std::vector<double> theRates;      // every recorded rate, in arrival order
-    std::vector<Result> theWrites;     // code 2
-    std::vector<Result> theReads1;     // code 0, regular reads
-    std::vector<Result> theReads2;     // code 1, uncached reads
+    std::vector<Result> theWrites;     // ResultKind::Write
+    std::vector<Result> theReads1;     // ResultKind::Read, regular reads
+    std::vector<Result> theReads2;     // ResultKind::UncachedRead
     std::set<std::int64_t> theSizeSet; // distinct sizes of all recorded results
     std::string theReadResult = "0.00 MB/s";
     std::string theWriteResult = "0.00 MB/s";
@@ -26,7 +26,12 @@ public:
     // and the two result texts.
     void reset();
 
-    void addResult(std::int64_t type, std::int64_t size, double time, double rate);
+    // True when addResult records a result of this size: size is at least minSize (signed).
+    bool keeps(std::int64_t size) const { return size >= minSize; }
+
+    // Records the result when keeps(size): its rate and size always, the result itself in the
+    // list of its kind (in none for a code of no known kind). A result not kept changes nothing.
+    void addResult(ResultKind type, std::int64_t size, double time, double rate);
 
     // Builds the report text and sets theReadResult / theWriteResult from
     // the sections present.

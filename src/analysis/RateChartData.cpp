@@ -48,7 +48,7 @@ std::vector<RatePoint> fittedRates(const std::vector<Result> &kept,
     return fitted;
 }
 
-RateSeries makeSeries(std::int64_t kind, std::string name, const std::vector<Result> &results) {
+RateSeries makeSeries(ResultKind kind, std::string name, const std::vector<Result> &results) {
     RateSeries series;
     series.kind = kind;
     series.name = std::move(name);
@@ -92,13 +92,14 @@ bool RateChartData::empty() const {
 
 RateChartData rateChartData(const Analyser &analyser) {
     RateChartData data;
+    // The chart's name of each kind, in the order the series are drawn.
     const struct {
-        std::int64_t kind;
+        ResultKind kind;
         const char *name;
         const std::vector<Result> &results;
-    } kinds[] = {{2, "Write", analyser.theWrites},
-                 {0, "Read", analyser.theReads1},
-                 {1, "Uncached read", analyser.theReads2}};
+    } kinds[] = {{ResultKind::Write, "Write", analyser.theWrites},
+                 {ResultKind::Read, "Read", analyser.theReads1},
+                 {ResultKind::UncachedRead, "Uncached read", analyser.theReads2}};
     for (const auto &kind : kinds) {
         if (kind.results.empty())
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Analyser.h"
+#include "analysis/ResultKind.h"
 
 #include <cstdint>
 #include <string>
@@ -18,8 +19,8 @@ struct RatePoint {
 // Only measurements with a positive, finite size, time and rate are kept; every figure below
 // is computed from the kept ones alone.
 struct RateSeries {
-    std::int64_t kind = 0;         // the Result type code: 2 write, 0 read, 1 uncached read
-    std::string name;              // "Write", "Read" or "Uncached read"
+    ResultKind kind = ResultKind::Read;
+    std::string name; // the kind's name in the chart: "Write", "Read" or "Uncached read"
     std::vector<RatePoint> points; // every kept measurement, in measurement order
     // Per distinct size, ascending: size / median time of that size (the report's per-size rate).
     std::vector<RatePoint> medians;

@@ -40,17 +40,18 @@ bool isDark(const QPalette &palette) {
 }
 
 // One colour per kind, the same in every part of its series.
-QColor kindColour(std::int64_t kind, bool dark) {
+QColor kindColour(ResultKind kind, bool dark) {
     QColor colour;
     switch (kind) {
-    case 2:
-        colour = QColor(0xd0, 0x5a, 0x16); // write: orange
+    case ResultKind::Write:
+        colour = QColor(0xd0, 0x5a, 0x16); // orange
         break;
-    case 1:
-        colour = QColor(0x2a, 0x8c, 0x46); // uncached read: green
+    case ResultKind::UncachedRead:
+        colour = QColor(0x2a, 0x8c, 0x46); // green
         break;
+    case ResultKind::Read:
     default:
-        colour = QColor(0x1f, 0x66, 0xc2); // read: blue
+        colour = QColor(0x1f, 0x66, 0xc2); // blue
         break;
     }
     return dark ? colour.lighter(145) : colour;

@@ -21,21 +21,14 @@ std::string noMemoryLine(std::int64_t size) {
            " bytes: there is not enough memory for its buffer.\n";
 }
 
-CacheMode cacheModeOf(CacheBypass bypass) {
-    switch (bypass) {
-    case CacheBypass::Direct:
-        return CacheMode::Direct;
-    case CacheBypass::PagesDropped:
-        return CacheMode::PagesDropped;
-    case CacheBypass::NotBypassed:
-        break;
-    }
-    return CacheMode::NotBypassed;
+// A measurement with its rate in bytes per second; time must be positive.
+Result measured(ResultKind kind, std::int64_t size, double time) {
+    return Result{kind, size, time, static_cast<double>(size) / time};
 }
 
-// A measurement with its rate in bytes per second; time must be positive.
-Result measured(std::int64_t type, std::int64_t size, double time) {
-    return Result{type, size, time, static_cast<double>(size) / time};
+// The kind of a read through the cache, or bypassing it.
+ResultKind readKind(bool noCache) {
+    return noCache ? ResultKind::UncachedRead : ResultKind::Read;
 }
 
 // The bytes a list of sizes writes, for progress and plans; negative sizes count as nothing.
@@ -68,10 +61,9 @@ void Bench::beginRecord(const char *command, const std::string &path, const Pane
 void Bench::recordMultiResult(const Result &result, const std::string &path, CacheMode cache) {
     if (theAnalyser) {
         // The Analyser may drop a result (minSize); only what it kept belongs to the run.
-        const std::size_t before = theAnalyser->theRates.size();
-        theAnalyser->addResult(result.type, result.size, result.time, result.rate);
-        if (theAnalyser->theRates.size() == before)
+        if (!theAnalyser->keeps(result.size))
             return;
+        theAnalyser->addResult(result.type, result.size, result.time, result.rate);
     }
     lastRun.results.push_back(RecordedResult{result, path, cache});
 }
@@ -129,9 +121,10 @@ void Bench::writeSingleFile(const std::string &path, const PanelSettings &panel)
     // A failed write (failedTime) still has its log line, as it always had, but it is no
     // measurement and stays out of the record.
     if (time > 0)
-        lastRun.results.push_back(RecordedResult{measured(2, *size, time), path, CacheMode::None});
+        lastRun.results.push_back(
+            RecordedResult{measured(ResultKind::Write, *size, time), path, CacheMode::None});
     if (time != 0.0)
-        log_.appendToLog(measurementLine("w", *size, time));
+        log_.appendToLog(measurementLine(measurementLineKind(ResultKind::Write), *size, time));
 }
 
 void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
@@ -147,11 +140,10 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
             bypass ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
         countIfFailed(time, size);
         if (time > 0)
-            lastRun.results.push_back(
-                RecordedResult{measured(bypass ? 1 : 0, size, time), path,
-                               bypass ? cacheModeOf(reads_.lastBypass()) : CacheMode::Cached});
+            lastRun.results.push_back(RecordedResult{measured(readKind(bypass), size, time), path,
+                                                     reads_.lastCacheMode()});
         if (time != 0.0)
-            log_.appendToLog(measurementLine(bypass ? "r*" : "r", size, time));
+            log_.appendToLog(measurementLine(measurementLineKind(readKind(bypass)), size, time));
     }
     finishRun(path);
 }
@@ -232,9 +224,9 @@ void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbo
         TimedIo(calls_, timebase, TimedIo::LinkAtPath::Refuse).timedTestWrite(path, *data);
     countIfFailed(time, size);
     if (time > 0 && size > 0)
-        recordMultiResult(measured(2, size, time), path, CacheMode::None);
+        recordMultiResult(measured(ResultKind::Write, size, time), path, CacheMode::None);
     if (size > 0 && verbose && time > 0)
-        log_.appendToLog(measurementLine("w", size, time));
+        log_.appendToLog(measurementLine(measurementLineKind(ResultKind::Write), size, time));
 }
 
 void Bench::readFolderEntry(const std::string &path, bool noCache, bool verbose) {
@@ -259,10 +251,9 @@ void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCac
     const double time = noCache ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
     countIfFailed(time, size);
     if (time > 0 && size > theMinReadSize)
-        recordMultiResult(measured(noCache ? 1 : 0, size, time), path,
-                          noCache ? cacheModeOf(reads_.lastBypass()) : CacheMode::Cached);
+        recordMultiResult(measured(readKind(noCache), size, time), path, reads_.lastCacheMode());
     if (verbose && size > theMinReadSize && time > 0)
-        log_.appendToLog(measurementLine(noCache ? "r*" : "r", size, time));
+        log_.appendToLog(measurementLine(measurementLineKind(readKind(noCache)), size, time));
 }
 
 void Bench::performMultiWrite(const std::string &folder, const PanelSettings &panel) {

@@ -19,11 +19,6 @@ namespace quorlan {
 
 namespace {
 
-// The three kinds of results, in the order the summary names them.
-constexpr std::int64_t writeCode = 2;
-constexpr std::int64_t readCode = 0;
-constexpr std::int64_t uncachedReadCode = 1;
-
 QString text(const std::string &bytes) {
     return QString::fromStdString(bytes); // invalid UTF-8 becomes U+FFFD
 }
@@ -74,7 +69,7 @@ QJsonObject resultObject(const RecordedResult &recorded) {
     const Result &r = recorded.result;
     return QJsonObject{
         {"type", resultTypeName(r.type)},
-        {"typeCode", static_cast<qint64>(r.type)},
+        {"typeCode", static_cast<qint64>(resultTypeCode(r.type))},
         {"size", static_cast<qint64>(r.size)},
         {"time", number(r.time)},
         {"rate", number(r.rate)},
@@ -123,14 +118,15 @@ QJsonObject summariesObject(const std::vector<RecordedResult> &results) {
     for (const RecordedResult &recorded : results)
         sizes.insert(recorded.result.size);
     QJsonObject summaries;
-    for (const std::int64_t code : {writeCode, readCode, uncachedReadCode}) {
+    // The three known kinds, in the order the summary names them.
+    for (const ResultKind kind : {ResultKind::Write, ResultKind::Read, ResultKind::UncachedRead}) {
         std::vector<Result> list;
         for (const RecordedResult &recorded : results) {
-            if (recorded.result.type == code)
+            if (recorded.result.type == kind)
                 list.push_back(recorded.result);
         }
         if (!list.empty())
-            summaries.insert(resultTypeName(code), summaryObject(list, sizes));
+            summaries.insert(resultTypeName(kind), summaryObject(list, sizes));
     }
     return summaries;
 }
@@ -161,17 +157,16 @@ std::string shortestDouble(double value) {
 
 } // namespace
 
-const char *resultTypeName(std::int64_t typeCode) {
-    switch (typeCode) {
-    case writeCode:
+const char *resultTypeName(ResultKind kind) {
+    switch (kind) {
+    case ResultKind::Write:
         return "write";
-    case readCode:
+    case ResultKind::Read:
         return "read";
-    case uncachedReadCode:
+    case ResultKind::UncachedRead:
         return "uncached-read";
-    default:
-        return "unknown";
     }
+    return "unknown";
 }
 
 const char *cacheModeName(CacheMode cache) {
@@ -220,7 +215,7 @@ QByteArray resultsCsv(const RunRecord &run, const ExportContext &) {
     for (const RecordedResult &recorded : run.results) {
         const Result &r = recorded.result;
         out.append(resultTypeName(r.type)).append(',');
-        out.append(std::to_string(r.type)).append(',');
+        out.append(std::to_string(resultTypeCode(r.type))).append(',');
         out.append(std::to_string(r.size)).append(',');
         out.append(shortestDouble(r.time)).append(',');
         out.append(shortestDouble(r.rate)).append(',');

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/ResultKind.h"
+#include "bench/CacheMode.h"
 #include "bench/RunRecord.h"
 
 #include <QByteArray>
@@ -33,10 +35,10 @@ QByteArray resultsJson(const RunRecord &run, const ExportContext &context);
 // bytes as given. The context is not used: CSV carries the results only.
 QByteArray resultsCsv(const RunRecord &run, const ExportContext &context);
 
-// The words of the export for a result's type code ("write", "read", "uncached-read"; "unknown"
-// for any other code) and for a cache mode ("none", "cached", "direct", "pages-dropped",
-// "not-bypassed").
-const char *resultTypeName(std::int64_t typeCode);
+// The words of the export for a result's kind ("write", "read", "uncached-read"; "unknown" for
+// a code of no known kind) and for a cache mode ("none", "cached", "direct", "pages-dropped",
+// "not-bypassed"). Beside the word, the export writes the kind's resultTypeCode.
+const char *resultTypeName(ResultKind kind);
 const char *cacheModeName(CacheMode cache);
 
 } // namespace quorlan

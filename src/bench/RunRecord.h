@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Result.h"
+#include "bench/CacheMode.h"
 #include "bench/PanelSettings.h"
 #include "log/LogLines.h"
 
@@ -9,15 +10,6 @@
 #include <vector>
 
 namespace quorlan {
-
-// How a read met the file-system cache. Writes have no cache mode.
-enum class CacheMode {
-    None,         // a write
-    Cached,       // a regular read, through the cache
-    Direct,       // an uncached read with O_DIRECT after the cached pages were dropped
-    PagesDropped, // an uncached read without O_DIRECT, right after the cached pages were dropped
-    NotBypassed,  // an uncached read asked for, but the pages could not be dropped
-};
 
 // One measured file operation of a run, with the file it touched and the cache mode it achieved.
 struct RecordedResult {

@@ -17,9 +17,6 @@ namespace quorlan {
 
 namespace {
 
-constexpr std::int64_t uncachedReadType = 1;
-constexpr std::int64_t writeType = 2;
-
 // Bytes: the smallest written file whose blocks are checked.
 constexpr std::int64_t smallestCheckedWrite = 1000000;
 // An uncached read whose rate is more than this many times its file's write rate is suspect.
@@ -78,7 +75,7 @@ void addNotBypassedWarning(const RunRecord &run, std::vector<std::string> &out) 
 void addAllocationWarning(const RunRecord &run, SysCalls &calls, std::vector<std::string> &out) {
     std::map<std::string, std::int64_t> lastWriteSize;
     for (const RecordedResult &recorded : run.results)
-        if (recorded.result.type == writeType)
+        if (recorded.result.type == ResultKind::Write)
             lastWriteSize[recorded.path] = recorded.result.size;
     std::size_t count = 0;
     std::int64_t allocatedTotal = 0, sizeTotal = 0;
@@ -117,11 +114,11 @@ void addFastUncachedReadWarning(const RunRecord &run, std::vector<std::string> &
     double worstRatio = 0.0, worstRead = 0.0, worstWrite = 0.0;
     for (const RecordedResult &recorded : run.results) {
         const Result &result = recorded.result;
-        if (result.type == writeType) {
+        if (result.type == ResultKind::Write) {
             lastWriteRate[recorded.path] = result.rate;
             continue;
         }
-        if (result.type != uncachedReadType || recorded.cache == CacheMode::NotBypassed)
+        if (result.type != ResultKind::UncachedRead || recorded.cache == CacheMode::NotBypassed)
             continue;
         const auto write = lastWriteRate.find(recorded.path);
         if (write == lastWriteRate.end() || !std::isfinite(write->second) || write->second <= 0.0 ||

@@ -62,7 +62,7 @@ bool TimedIo::readToEnd(int fd, std::span<std::uint8_t> buffer, std::int64_t lim
             if (direct && errno == EINVAL &&
                 retryInterrupted([&] { return calls_.clearDirect(fd); }) == 0) {
                 direct = false; // the file system opened with O_DIRECT but refuses its reads
-                lastBypass_ = plainReadBypass();
+                lastCacheMode_ = plainReadMode();
                 continue;
             }
             return false;
@@ -77,6 +77,7 @@ bool TimedIo::readToEnd(int fd, std::span<std::uint8_t> buffer, std::int64_t lim
 }
 
 double TimedIo::timedRead(const std::string &path, std::int64_t offset, std::int64_t length) {
+    lastCacheMode_ = CacheMode::Cached;
     if (length < 0 || offset < 0)
         return failedTime;
     const std::span<std::uint8_t> buffer = readBufferFor(length);
@@ -127,18 +128,18 @@ double TimedIo::timedUncachedRead(const std::string &path) {
             return failedTime;
     }
 
-    lastBypass_ = CacheBypass::Direct;
+    lastCacheMode_ = CacheMode::Direct;
     std::int64_t got = 0;
     const std::uint64_t start = calls_.monotonicTicks();
     int fd =
         directReadFlag() != 0 ? openFile(path, O_RDONLY | O_NONBLOCK | directReadFlag(), 0) : -1;
     if (fd < 0) {
-        lastBypass_ = plainReadBypass();
+        lastCacheMode_ = plainReadMode();
         fd = openFile(path, O_RDONLY | O_NONBLOCK, 0);
     }
     if (fd < 0)
         return failedTime;
-    const bool ok = readToEnd(fd, buffer, INT64_MAX, got, lastBypass_ == CacheBypass::Direct);
+    const bool ok = readToEnd(fd, buffer, INT64_MAX, got, lastCacheMode_ == CacheMode::Direct);
     const bool closed = closeDescriptor(calls_, fd);
     const std::uint64_t end = calls_.monotonicTicks();
     if (!ok || !closed)

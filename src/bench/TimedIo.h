@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bench/CacheMode.h"
 #include "bench/TestBuffer.h"
 
 #include <cstdint>
@@ -17,14 +18,6 @@ inline constexpr std::int64_t largeWriteThreshold = 2000000000;
 
 // The time a primitive returns when a step failed.
 inline constexpr double failedTime = -1.0;
-
-// How far an uncached read got around the cache.
-enum class CacheBypass {
-    Direct,       // read with O_DIRECT after the cached pages were dropped
-    PagesDropped, // O_DIRECT refused: a plain read right after the cached pages were dropped
-    NotBypassed,  // O_DIRECT refused and the pages could not be dropped (fsync or the drop
-                  // failed): a plain read that may have been served from the cache
-};
 
 // The timed file primitives. Each opens and closes its own file and returns seconds: failedTime
 // when a step failed, 0.0 when there is no valid interval (timebase not set, short read, empty
@@ -68,8 +61,9 @@ public:
     // start tick the file's pages are dropped; inside, O_DIRECT where the file system takes it, a
     // plain read of the freshly dropped pages where it does not. An empty file gives 0.0.
     double timedUncachedRead(const std::string &path);
-    // How the last timedUncachedRead went around the cache; meaningful after a positive time.
-    CacheBypass lastBypass() const { return lastBypass_; }
+    // How the last read met the cache, meaningful after a positive time: Cached after timedRead;
+    // Direct, PagesDropped or NotBypassed after timedUncachedRead. None before the first read.
+    CacheMode lastCacheMode() const { return lastCacheMode_; }
 
     // Creates (or truncates) the file outside the interval. Interval: writing the whole buffer
     // and fsync. Close lies outside.
@@ -97,15 +91,16 @@ private:
     // Create-or-truncate for writing, with O_NOFOLLOW when links are refused.
     int writeFlags() const;
     double elapsed(std::uint64_t start, std::uint64_t end) const;
-    // The bypass of a plain read in place of O_DIRECT: it depends on whether the pages dropped.
-    CacheBypass plainReadBypass() const {
-        return pagesDropped_ ? CacheBypass::PagesDropped : CacheBypass::NotBypassed;
+    // The cache mode of a plain read in place of O_DIRECT: it depends on whether the pages
+    // dropped.
+    CacheMode plainReadMode() const {
+        return pagesDropped_ ? CacheMode::PagesDropped : CacheMode::NotBypassed;
     }
 
     SysCalls &calls_;
     const Timebase &timebase_;
     LinkAtPath links_;
-    CacheBypass lastBypass_ = CacheBypass::Direct;
+    CacheMode lastCacheMode_ = CacheMode::None;
     bool pagesDropped_ = false; // the last uncached read wrote back and dropped the file's pages
     TestBuffer readBuffer_;
 };

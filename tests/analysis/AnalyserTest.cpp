@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -16,7 +17,7 @@ std::string readFixture(const std::string &name) {
     return buffer.str();
 }
 
-void add(Analyser &a, std::int64_t type, std::int64_t size, double time) {
+void add(Analyser &a, ResultKind type, std::int64_t size, double time) {
     a.addResult(type, size, time, static_cast<double>(size) / time);
 }
 
@@ -35,46 +36,66 @@ TEST(AnalyserStore, StartsEmptyWithZeroResultTexts) {
 TEST(AnalyserStore, MinSizeDropsSmallerAndKeepsEqual) {
     Analyser a;
     a.minSize = 5000;
-    add(a, 0, 4999, 0.01);
+    add(a, ResultKind::Read, 4999, 0.01);
     EXPECT_TRUE(a.theRates.empty());
     EXPECT_TRUE(a.theReads1.empty());
     EXPECT_TRUE(a.theSizeSet.empty());
-    add(a, 0, 5000, 0.01);
+    add(a, ResultKind::Read, 5000, 0.01);
     ASSERT_EQ(a.theReads1.size(), 1u);
     EXPECT_EQ(a.theReads1[0].size, 5000);
     EXPECT_EQ(a.theRates.size(), 1u);
     EXPECT_EQ(a.theSizeSet.count(5000), 1u);
 }
 
+// keeps() is the rule addResult applies: a signed comparison with minSize, equal kept.
+TEST(AnalyserStore, KeepsSaysExactlyWhatAddResultRecords) {
+    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t highest = std::numeric_limits<std::int64_t>::max();
+    struct Case {
+        std::int64_t minSize;
+        std::int64_t size;
+        bool kept;
+    };
+    for (const Case &c : {Case{5000, 4999, false}, Case{5000, 5000, true}, Case{5000, 5001, true},
+                          Case{0, -1, false}, Case{0, 0, true}, Case{lowest, lowest, true},
+                          Case{highest, highest - 1, false}, Case{highest, highest, true}}) {
+        Analyser a;
+        a.minSize = c.minSize;
+        EXPECT_EQ(a.keeps(c.size), c.kept) << c.minSize << " " << c.size;
+        a.addResult(ResultKind::Write, c.size, 1.0, 1.0);
+        EXPECT_EQ(a.theRates.size(), c.kept ? 1u : 0u) << c.minSize << " " << c.size;
+    }
+}
+
 TEST(AnalyserStore, ZeroSizeRecordedWithZeroMinSize) {
     Analyser a;
-    a.addResult(2, 0, 0.01, 0.0);
+    a.addResult(ResultKind::Write, 0, 0.01, 0.0);
     EXPECT_EQ(a.theWrites.size(), 1u);
     EXPECT_EQ(a.theSizeSet.count(0), 1u);
 }
 
 TEST(AnalyserStore, ResultsGoToTheListOfTheirKind) {
     Analyser a;
-    a.addResult(2, 1000000, 0.5, 2000000.0);
-    a.addResult(1, 2000000, 0.25, 8000000.0);
+    a.addResult(ResultKind::Write, 1000000, 0.5, 2000000.0);
+    a.addResult(ResultKind::UncachedRead, 2000000, 0.25, 8000000.0);
     ASSERT_EQ(a.theWrites.size(), 1u);
     ASSERT_EQ(a.theReads2.size(), 1u);
     EXPECT_TRUE(a.theReads1.empty());
-    EXPECT_EQ(a.theWrites[0].type, 2);
+    EXPECT_EQ(a.theWrites[0].type, ResultKind::Write);
     EXPECT_EQ(a.theWrites[0].size, 1000000);
     EXPECT_DOUBLE_EQ(a.theWrites[0].time, 0.5);
     EXPECT_DOUBLE_EQ(a.theWrites[0].rate, 2000000.0);
-    EXPECT_EQ(a.theReads2[0].type, 1);
+    EXPECT_EQ(a.theReads2[0].type, ResultKind::UncachedRead);
     EXPECT_EQ(a.theRates, (std::vector<double>{2000000.0, 8000000.0}));
     EXPECT_EQ(a.theSizeSet, (std::set<std::int64_t>{1000000, 2000000}));
-    a.addResult(0, 3000000, 1.0, 3000000.0);
+    a.addResult(ResultKind::Read, 3000000, 1.0, 3000000.0);
     ASSERT_EQ(a.theReads1.size(), 1u);
-    EXPECT_EQ(a.theReads1[0].type, 0);
+    EXPECT_EQ(a.theReads1[0].type, ResultKind::Read);
 }
 
 TEST(AnalyserStore, UnknownCodeCountsOnlyInRatesAndSizes) {
     Analyser a;
-    a.addResult(7, 123456, 0.1, 1234560.0);
+    a.addResult(ResultKind{7}, 123456, 0.1, 1234560.0);
     EXPECT_EQ(a.theRates, (std::vector<double>{1234560.0}));
     EXPECT_EQ(a.theSizeSet, (std::set<std::int64_t>{123456}));
     EXPECT_TRUE(a.theWrites.empty());
@@ -84,8 +105,8 @@ TEST(AnalyserStore, UnknownCodeCountsOnlyInRatesAndSizes) {
 
 TEST(AnalyserStore, SameSizeTwiceGivesOneSetMember) {
     Analyser a;
-    add(a, 0, 100000, 0.1);
-    add(a, 0, 100000, 0.2);
+    add(a, ResultKind::Read, 100000, 0.1);
+    add(a, ResultKind::Read, 100000, 0.2);
     EXPECT_EQ(a.theRates.size(), 2u);
     EXPECT_EQ(a.theReads1.size(), 2u);
     EXPECT_EQ(a.theSizeSet.size(), 1u);
@@ -94,8 +115,8 @@ TEST(AnalyserStore, SameSizeTwiceGivesOneSetMember) {
 TEST(AnalyserStore, ResetKeepsMinSizeAndResultTexts) {
     Analyser a;
     a.minSize = 10;
-    add(a, 0, 2000000, 0.02);
-    add(a, 0, 4000000, 0.03);
+    add(a, ResultKind::Read, 2000000, 0.02);
+    add(a, ResultKind::Read, 4000000, 0.03);
     a.buildReport();
     const std::string readResult = a.theReadResult;
     ASSERT_NE(readResult, "0.00 MB/s");
@@ -110,9 +131,9 @@ TEST(AnalyserStore, ResetKeepsMinSizeAndResultTexts) {
 
 TEST(AnalyserReport, ThreeRegularReadsMatchGoldenText) {
     Analyser a;
-    add(a, 0, 8000000, 0.078);
-    add(a, 0, 2000000, 0.025);
-    add(a, 0, 4000000, 0.041);
+    add(a, ResultKind::Read, 8000000, 0.078);
+    add(a, ResultKind::Read, 2000000, 0.025);
+    add(a, ResultKind::Read, 4000000, 0.041);
     const std::string expected = readFixture("report-three-reads.txt");
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(a.buildReport(), expected);
@@ -124,8 +145,8 @@ TEST(AnalyserReport, ThreeRegularReadsMatchGoldenText) {
 
 TEST(AnalyserReport, WriteOnlyRunLeavesReadResultAlone) {
     Analyser a;
-    add(a, 2, 2000000, 0.02);
-    add(a, 2, 4000000, 0.03);
+    add(a, ResultKind::Write, 2000000, 0.02);
+    add(a, ResultKind::Write, 4000000, 0.03);
     const std::string report = a.buildReport();
     EXPECT_EQ(report, "\nWrite = 2\n\tAverage = 116.67 MB/s\n"
                       "median = 116.67 MB/second (100.00 MB/s - 133.33 MB/s)\n"
@@ -140,11 +161,11 @@ TEST(AnalyserReport, WriteOnlyRunLeavesReadResultAlone) {
 TEST(AnalyserReport, BothReadKindsEndWithUncachedFigure) {
     Analyser a;
     // Regular reads: line time = 0.01 + size / 200000000 -> 198 MB/s.
-    add(a, 0, 2000000, 0.02);
-    add(a, 0, 4000000, 0.03);
+    add(a, ResultKind::Read, 2000000, 0.02);
+    add(a, ResultKind::Read, 4000000, 0.03);
     // Uncached reads: line time = size / 100000000 -> 100 MB/s.
-    add(a, 1, 2000000, 0.02);
-    add(a, 1, 4000000, 0.04);
+    add(a, ResultKind::UncachedRead, 2000000, 0.02);
+    add(a, ResultKind::UncachedRead, 4000000, 0.04);
     const std::string report = a.buildReport();
     EXPECT_EQ(a.theReadResult, "100.00 MB/s");
     const auto regular = report.find("\nRead (regular) n = 2\n\tAverage = ");
@@ -161,7 +182,7 @@ TEST(AnalyserReport, BothReadKindsEndWithUncachedFigure) {
 
 TEST(AnalyserReport, OneResultSectionShowsNoRegressedRate) {
     Analyser a;
-    a.addResult(1, 2000000, 0.008, 250000000.0);
+    a.addResult(ResultKind::UncachedRead, 2000000, 0.008, 250000000.0);
     const std::string report = a.buildReport();
     EXPECT_EQ(report, "\nRead (noncache) = 1\n\tAverage = 250.00 MB/s\n"
                       "median = 250.00 MB/second (250.00 MB/s - 250.00 MB/s)\n"
@@ -173,9 +194,9 @@ TEST(AnalyserReport, OneResultSectionShowsNoRegressedRate) {
 
 TEST(AnalyserReport, SizeBroughtInByWriteHasNoReadRate) {
     Analyser a;
-    add(a, 0, 2000000, 0.02);
-    add(a, 0, 4000000, 0.03);
-    add(a, 2, 3000000, 0.1);
+    add(a, ResultKind::Read, 2000000, 0.02);
+    add(a, ResultKind::Read, 4000000, 0.03);
+    add(a, ResultKind::Write, 3000000, 0.1);
     const std::string report = a.buildReport();
     EXPECT_NE(report.find(
                   "\nsize_read,rate_read\n2000000,100.00 MB/s\n3000000,n/a\n4000000,133.33 MB/s\n"),
@@ -196,9 +217,9 @@ TEST(AnalyserReport, EmptyAnalyserHasNoOverallMean) {
 
 TEST(AnalyserReport, SameSizeRowUsesMeanOfTwoTimes) {
     Analyser a;
-    add(a, 0, 1000000, 0.01);
-    add(a, 0, 1000000, 0.03);
-    add(a, 0, 2000000, 0.04);
+    add(a, ResultKind::Read, 1000000, 0.01);
+    add(a, ResultKind::Read, 1000000, 0.03);
+    add(a, ResultKind::Read, 2000000, 0.04);
     const std::string report = a.buildReport();
     // Median time of 0.01 and 0.03 is 0.02 -> 50 MB/s.
     EXPECT_NE(report.find("\n1000000,50.00 MB/s\n2000000,50.00 MB/s\n"), std::string::npos)

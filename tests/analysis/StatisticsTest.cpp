@@ -9,11 +9,11 @@ namespace quorlan {
 namespace {
 
 Result read(std::int64_t size, double time) {
-    return Result{0, size, time, static_cast<double>(size) / time};
+    return Result{ResultKind::Read, size, time, static_cast<double>(size) / time};
 }
 
 Result withRate(double rate) {
-    return Result{0, 1000, 1.0, rate};
+    return Result{ResultKind::Read, 1000, 1.0, rate};
 }
 
 TEST(FormatByteCount, SmallCountsInBytes) {

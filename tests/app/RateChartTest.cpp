@@ -54,7 +54,7 @@ TEST_F(WindowTest, MultiWriteFillsTheChartWhileTheLogStaysInFront) {
     const std::vector<Result> &writes = window->model().theAnalyser->theWrites;
     ASSERT_EQ(writes.size(), 4u);
     ASSERT_EQ(chart->data().series.size(), 1u);
-    EXPECT_EQ(chart->data().series[0].kind, 2);
+    EXPECT_EQ(chart->data().series[0].kind, ResultKind::Write);
     const std::vector<QList<QPointF>> points = scatterPoints(*chart);
     ASSERT_EQ(points.size(), 1u);
     EXPECT_EQ(points[0].size(), 4);
@@ -81,7 +81,7 @@ TEST_F(WindowTest, MultiWriteFillsTheChartWhileTheLogStaysInFront) {
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_TRUE(window->saveChartAction->isEnabled());
     ASSERT_EQ(chart->data().series.size(), 2u) << "the mix writes, then reads";
-    EXPECT_EQ(chart->data().series[1].kind, 0);
+    EXPECT_EQ(chart->data().series[1].kind, ResultKind::Read);
 }
 
 TEST_F(WindowTest, SaveChartWritesAPngOrReportsWhyInTheStatusBar) {
@@ -124,7 +124,7 @@ TEST(RateChart, EmptyChartShowsItsNoteAndIsNotSaved) {
     EXPECT_FALSE(chart.savePng(systemCalls(), path, nullptr)) << "no message wanted, no crash";
 
     Analyser analyser;
-    analyser.theWrites = {Result{2, 0, 0.0, 0.0}}; // nothing a log axis can show
+    analyser.theWrites = {Result{ResultKind::Write, 0, 0.0, 0.0}}; // nothing a log axis can show
     chart.setData(rateChartData(analyser));
     EXPECT_TRUE(chart.showsEmptyNote());
 }
@@ -132,8 +132,9 @@ TEST(RateChart, EmptyChartShowsItsNoteAndIsNotSaved) {
 TEST(RateChart, LegendCarriesTheFittedRateAndThemeFollowsThePalette) {
     Analyser analyser;
     for (const std::int64_t size : {1000000, 2000000, 4000000}) // time = 0.5 + size / 500 MB/s
-        analyser.theWrites.push_back(Result{2, size, 0.5 + size / 5e8, size / (0.5 + size / 5e8)});
-    analyser.theReads1.push_back(Result{0, 3000000, 0.01, 3e8}); // one size: no line
+        analyser.theWrites.push_back(
+            Result{ResultKind::Write, size, 0.5 + size / 5e8, size / (0.5 + size / 5e8)});
+    analyser.theReads1.push_back(Result{ResultKind::Read, 3000000, 0.01, 3e8}); // one size: no line
     RateChart chart;
     chart.setData(rateChartData(analyser));
     const std::string legend = "Write — fitted 250.0 MB/s | Read — no fitted rate";
@@ -195,7 +196,7 @@ TEST(RateChart, ALargeRunIsDrawnWithAChoiceOfDotsButCountsEveryFile) {
     // and the key under the title says so.
     Analyser analyser;
     for (int i = 0; i < 5000; ++i)
-        analyser.addResult(0, 20000 + i, 0.01, (20000.0 + i) / 0.01);
+        analyser.addResult(ResultKind::Read, 20000 + i, 0.01, (20000.0 + i) / 0.01);
     RateChart chart;
     chart.setData(rateChartData(analyser));
     EXPECT_EQ(chart.data().series[0].points.size(), 5000u);

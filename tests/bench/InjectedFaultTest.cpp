@@ -247,12 +247,12 @@ TEST_F(InterruptedCallTest, EveryCallButCloseIsMadeAgainUntilItGoesThrough) {
     EXPECT_GT(io.timedRead(folder + "/w", 0, fileSize), 0.0);
     EXPECT_GT(io.timedRead(folder + "/w", 5000, 5000), 0.0);
     EXPECT_GT(io.timedUncachedRead(folder + "/w"), 0.0);
-    EXPECT_EQ(io.lastBypass(), CacheBypass::Direct); // the interrupted fsync and drop went on
+    EXPECT_EQ(io.lastCacheMode(), CacheMode::Direct); // the interrupted fsync and drop went on
     // A direct read the file system refuses after all: the flag is cleared, interrupted too.
     // Calls count every attempt: the fourth read is the first to get past the interruptions.
     calls.faults = {{"read", count("read") + times + 1, 0, EINVAL}};
     EXPECT_GT(io.timedUncachedRead(folder + "/w"), 0.0);
-    EXPECT_EQ(io.lastBypass(), CacheBypass::PagesDropped);
+    EXPECT_EQ(io.lastCacheMode(), CacheMode::PagesDropped);
 
     for (const char *name : {"open", "open-direct", "open-create", "lseek", "fstat", "read",
                              "write", "fsync", "syncFileData", "dropCache", "clearDirect"}) {

@@ -145,7 +145,7 @@ void expectResults(const QJsonArray &results, const RunRecord &run) {
         const RecordedResult &recorded = run.results[static_cast<std::size_t>(i)];
         EXPECT_EQ(keysOf(json), resultKeys);
         EXPECT_EQ(json["type"].toString().toStdString(), resultTypeName(recorded.result.type));
-        EXPECT_EQ(json["typeCode"].toInteger(), recorded.result.type);
+        EXPECT_EQ(json["typeCode"].toInteger(), static_cast<std::int64_t>(recorded.result.type));
         EXPECT_EQ(json["size"].toInteger(), recorded.result.size);
         expectFigure(json["time"], recorded.result.time, "time");
         expectFigure(json["rate"], recorded.result.rate, "rate");
@@ -164,7 +164,7 @@ void expectCsvRoundTrip(const QByteArray &csv, const RunRecord &run) {
         const RecordedResult &recorded = run.results[i];
         ASSERT_EQ(row.size(), 7u);
         EXPECT_EQ(row[0], resultTypeName(recorded.result.type));
-        EXPECT_EQ(row[1], std::to_string(recorded.result.type));
+        EXPECT_EQ(row[1], std::to_string(static_cast<std::int64_t>(recorded.result.type)));
         EXPECT_EQ(row[2], std::to_string(recorded.result.size));
         EXPECT_EQ(readDouble(row[3]), recorded.result.time);
         EXPECT_EQ(readDouble(row[4]), recorded.result.rate);
@@ -225,12 +225,12 @@ TEST(ResultsExport, RealRunsReadBackAsTheAnalyserListsAndTheReportFigures) {
         ASSERT_EQ(results.size(), static_cast<qsizetype>(measured.size()));
         for (qsizetype i = 0; i < results.size(); ++i) {
             const Result &r = measured[static_cast<std::size_t>(i)];
-            EXPECT_EQ(results[i]["typeCode"].toInteger(), r.type);
+            EXPECT_EQ(results[i]["typeCode"].toInteger(), static_cast<std::int64_t>(r.type));
             EXPECT_EQ(results[i]["size"].toInteger(), r.size);
             EXPECT_EQ(results[i]["time"].toDouble(), r.time);
             EXPECT_EQ(results[i]["rate"].toDouble(), r.rate);
             const QString cache = results[i]["cache"].toString();
-            if (r.type == 2)
+            if (r.type == ResultKind::Write)
                 EXPECT_EQ(cache, "none");
             else if (!noCache)
                 EXPECT_EQ(cache, "cached");
@@ -308,9 +308,9 @@ TEST(ResultsExport, KeySetIsFixedAndFiguresWithoutValueAreNull) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     run.results = {
-        {{2, 20000, 0.5, 40000.0}, "/t/w", CacheMode::None},
-        {{1, 40000, nan, inf}, "/t/r", CacheMode::NotBypassed},
-        {{7, 60000, 1.0, 60000.0}, "/t/x", CacheMode::Cached},
+        {{ResultKind::Write, 20000, 0.5, 40000.0}, "/t/w", CacheMode::None},
+        {{ResultKind::UncachedRead, 40000, nan, inf}, "/t/r", CacheMode::NotBypassed},
+        {{ResultKind{7}, 60000, 1.0, 60000.0}, "/t/x", CacheMode::Cached},
     };
     const QJsonObject json = parseJson(resultsJson(run, ExportContext{}));
 
@@ -361,11 +361,11 @@ TEST(ResultsExport, CsvQuotesOnlyWhatNeedsItAndPrintsShortestDoubles) {
     RunRecord run;
     const double nan = std::numeric_limits<double>::quiet_NaN();
     run.results = {
-        {{2, 20000, 0.5, 40000.0}, "/t/a,\"b\"", CacheMode::None},
-        {{1, 40000, nan, 4e10}, "/t/line\nbreak", CacheMode::PagesDropped},
-        {{0, 30000, 0.1, 300000.00000000006}, "/t/plain \xff", CacheMode::Cached},
-        {{1, 30000, 5e-07, 1.0}, "/t/\"", CacheMode::Direct},
-        {{1, 30000, 2.0, 0.25}, "/t/cr\r", CacheMode::NotBypassed},
+        {{ResultKind::Write, 20000, 0.5, 40000.0}, "/t/a,\"b\"", CacheMode::None},
+        {{ResultKind::UncachedRead, 40000, nan, 4e10}, "/t/line\nbreak", CacheMode::PagesDropped},
+        {{ResultKind::Read, 30000, 0.1, 300000.00000000006}, "/t/plain \xff", CacheMode::Cached},
+        {{ResultKind::UncachedRead, 30000, 5e-07, 1.0}, "/t/\"", CacheMode::Direct},
+        {{ResultKind::UncachedRead, 30000, 2.0, 0.25}, "/t/cr\r", CacheMode::NotBypassed},
     };
     const QByteArray csv = resultsCsv(run, context);
     EXPECT_EQ(csv.toStdString(), "type,typeCode,size,time,rate,cache,path\r\n"

@@ -70,7 +70,8 @@ TEST_F(RunRecordTest, SingleFileTestsRecordTheirOneMeasurementWithItsCacheMode) 
     EXPECT_EQ(bench.lastRun.end, bench.endDate);
     EXPECT_TRUE(bench.lastRun.end.has_value());
     EXPECT_FALSE(bench.lastRun.cancelled);
-    expectSame(resultsOf(bench.lastRun), {{2, 5000, scriptedTime, 5000 / scriptedTime}});
+    expectSame(resultsOf(bench.lastRun),
+               {{ResultKind::Write, 5000, scriptedTime, 5000 / scriptedTime}});
     EXPECT_EQ(bench.lastRun.results[0].path, file);
     EXPECT_EQ(bench.lastRun.results[0].cache, CacheMode::None);
 
@@ -78,19 +79,20 @@ TEST_F(RunRecordTest, SingleFileTestsRecordTheirOneMeasurementWithItsCacheMode) 
         bool noCache;
         bool refuseDirect;
         int dropErrno;
-        std::int64_t type;
+        ResultKind type;
         CacheMode cache;
     };
-    for (const Case &c : {Case{false, false, 0, 0, CacheMode::Cached},
-                          Case{true, true, 0, 1, CacheMode::PagesDropped},
-                          Case{true, true, EIO, 1, CacheMode::NotBypassed}}) {
+    for (const Case &c :
+         {Case{false, false, 0, ResultKind::Read, CacheMode::Cached},
+          Case{true, true, 0, ResultKind::UncachedRead, CacheMode::PagesDropped},
+          Case{true, true, EIO, ResultKind::UncachedRead, CacheMode::NotBypassed}}) {
         panel.noCache = c.noCache ? 1 : 0;
         calls.refuseDirect = c.refuseDirect;
         calls.failDropCacheErrno = c.dropErrno;
         bench.runReadTest(file, panel);
         EXPECT_EQ(bench.lastRun.command, "read");
         expectSame(resultsOf(bench.lastRun), {{c.type, 5000, scriptedTime, 5000 / scriptedTime}});
-        EXPECT_EQ(bench.lastRun.results[0].cache, c.cache) << c.type << c.dropErrno;
+        EXPECT_EQ(bench.lastRun.results[0].cache, c.cache) << resultTypeCode(c.type) << c.dropErrno;
         EXPECT_EQ(bench.lastRun.panel.noCache, panel.noCache);
     }
 }

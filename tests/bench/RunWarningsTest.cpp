@@ -38,18 +38,18 @@ public:
     }
 };
 
-RecordedResult recorded(std::int64_t type, std::int64_t size, double rate, std::string path,
+RecordedResult recorded(ResultKind type, std::int64_t size, double rate, std::string path,
                         CacheMode cache = CacheMode::None) {
     return {Result{type, size, static_cast<double>(size) / rate, rate}, std::move(path), cache};
 }
 
 RecordedResult write(std::int64_t size, double rate, std::string path) {
-    return recorded(2, size, rate, std::move(path));
+    return recorded(ResultKind::Write, size, rate, std::move(path));
 }
 
 RecordedResult uncachedRead(std::int64_t size, double rate, std::string path,
                             CacheMode cache = CacheMode::Direct) {
-    return recorded(1, size, rate, std::move(path), cache);
+    return recorded(ResultKind::UncachedRead, size, rate, std::move(path), cache);
 }
 
 // A file of size bytes of which nothing was written; false when it could not be made.
@@ -193,7 +193,7 @@ TEST_F(RunWarningsTest, UncachedReadMuchFasterThanTheWriteOfTheSameFile) {
     const std::vector<std::vector<RecordedResult>> quiet = {
         {write(20000000, 1e8, a), uncachedRead(20000000, 9e8, a)},
         {write(20000000, 1e8, a), uncachedRead(20000000, 1e9, a)}, // exactly 10 times
-        {write(20000000, 1e8, a), recorded(0, 20000000, 1e10, a, CacheMode::Cached)},
+        {write(20000000, 1e8, a), recorded(ResultKind::Read, 20000000, 1e10, a, CacheMode::Cached)},
         {write(20000000, 1e8, a), uncachedRead(20000000, 1.1e9, b)},
         {uncachedRead(20000000, 1.1e9, a), write(20000000, 1e8, a)}, // read before the write
         {write(20000000, 0.0, a), uncachedRead(20000000, 1.1e9, a)},
@@ -219,9 +219,10 @@ TEST_F(RunWarningsTest, UncachedReadMuchFasterThanTheWriteOfTheSameFile) {
 TEST_F(RunWarningsTest, RunsOfSmallFilesOnly) {
     run.results = {write(9999999, 1e8, folder + "/a"), uncachedRead(5, 1e8, folder + "/a")};
     EXPECT_EQ(runWarnings(run, calls), Texts{shortRunOf9999999});
-    run.results.push_back(recorded(0, 10000000, 1e8, folder + "/b", CacheMode::Cached));
+    run.results.push_back(
+        recorded(ResultKind::Read, 10000000, 1e8, folder + "/b", CacheMode::Cached));
     EXPECT_EQ(runWarnings(run, calls), Texts{});
-    run.results = {recorded(0, 1, 1e8, folder + "/one", CacheMode::Cached)};
+    run.results = {recorded(ResultKind::Read, 1, 1e8, folder + "/one", CacheMode::Cached)};
     EXPECT_EQ(runWarnings(run, calls),
               Texts{"Every file of this run is under 10 MB (the largest 1 byte): rates of "
                     "transfers this short mean little."});

@@ -218,7 +218,7 @@ TEST_F(TimedIoTest, UncachedReadFallsBackWhereDirectIsRefused) {
     writeFile(path("f"), 5000);
     calls.refuseDirect = true;
     EXPECT_GT(io.timedUncachedRead(path("f")), 0.0);
-    EXPECT_EQ(io.lastBypass(), CacheBypass::PagesDropped);
+    EXPECT_EQ(io.lastCacheMode(), CacheMode::PagesDropped);
     const std::vector<std::string> span = timedSpan();
     EXPECT_EQ(span[1], "open-direct");
     EXPECT_EQ(span[2], "open");

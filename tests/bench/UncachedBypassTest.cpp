@@ -32,44 +32,44 @@ protected:
 
     void SetUp() override { writeFile(path, 5000); }
     // Reads the file uncached and returns how it went around the cache, with the interval.
-    CacheBypass readUncached(std::vector<std::string> &span) {
+    CacheMode readUncached(std::vector<std::string> &span) {
         calls.calls.clear();
         EXPECT_GT(io.timedUncachedRead(path), 0.0);
         span = timedSpan(calls.calls);
-        return io.lastBypass();
+        return io.lastCacheMode();
     }
 };
 
 TEST_F(UncachedBypassTest, APlainReadIsNotBypassedWhenThePagesCouldNotBeDropped) {
     std::vector<std::string> plainSpan;
     calls.refuseDirect = true;
-    EXPECT_EQ(readUncached(plainSpan), CacheBypass::PagesDropped);
+    EXPECT_EQ(readUncached(plainSpan), CacheMode::PagesDropped);
 
     // The drop itself fails: the same calls are timed, only the classification changes.
     calls.failDropCacheErrno = EINVAL;
     std::vector<std::string> span;
-    EXPECT_EQ(readUncached(span), CacheBypass::NotBypassed);
+    EXPECT_EQ(readUncached(span), CacheMode::NotBypassed);
     EXPECT_EQ(span, plainSpan);
     EXPECT_EQ(std::count(calls.calls.begin(), calls.calls.end(), "dropCache"), 1);
 
     // The write-back before the drop fails: the drop is in doubt.
     calls.failDropCacheErrno = 0;
     calls.failFsyncErrno = EIO;
-    EXPECT_EQ(readUncached(span), CacheBypass::NotBypassed);
+    EXPECT_EQ(readUncached(span), CacheMode::NotBypassed);
     EXPECT_EQ(span, plainSpan);
 
     // The next read that drops its pages is classified afresh.
     calls.failFsyncErrno = 0;
-    EXPECT_EQ(readUncached(span), CacheBypass::PagesDropped);
+    EXPECT_EQ(readUncached(span), CacheMode::PagesDropped);
 }
 
 TEST_F(UncachedBypassTest, ODirectBypassesTheCacheEvenWhenTheDropFailed) {
     calls.failDropCacheErrno = EIO;
     std::vector<std::string> span;
-    const CacheBypass bypass = readUncached(span);
+    const CacheMode bypass = readUncached(span);
     ASSERT_GE(span.size(), 3u);
     ASSERT_EQ(span[1], "open-direct");
     if (span[2] == "open")
         GTEST_SKIP() << "the file system of the temporary folder refuses O_DIRECT";
-    EXPECT_EQ(bypass, CacheBypass::Direct);
+    EXPECT_EQ(bypass, CacheMode::Direct);
 }
