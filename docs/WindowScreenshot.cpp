@@ -137,21 +137,23 @@ int main(int argc, char **argv) {
                               [] {}});
     window.resize(1180, 760);
     window.show();
-    window.repeatsTextbox->setText("2");
-    window.isVerboseCheckbox->setChecked(true);
+    auto *repeats = window.findChild<QLineEdit *>("repeatsTextbox");
+    repeats->setText("2");
+    window.findChild<QCheckBox *>("isVerboseCheckbox")->setChecked(true);
     const QString output = QString::fromLocal8Bit(argv[2]);
     const auto saveAndQuit = [&] {
         const bool saved = window.grab().save(output);
         QApplication::exit(saved ? 0 : 1);
     };
     if (mode == "--running") {
-        window.noCacheCheckbox->setChecked(true);
-        window.repeatsTextbox->setText("50");
+        window.findChild<QCheckBox *>("noCacheCheckbox")->setChecked(true);
+        repeats->setText("50");
         QObject::connect(&window, &quorlan::ViewController::runStarted,
                          [&] { QTimer::singleShot(1500, saveAndQuit); });
     } else if (mode == "--chart") {
         QObject::connect(&window, &quorlan::ViewController::runFinished, [&] {
-            window.mainTabs->setCurrentWidget(window.rateChart);
+            window.findChild<QTabWidget *>("mainTabs")
+                ->setCurrentWidget(window.findChild<quorlan::RateChart *>("rateChart"));
             QTimer::singleShot(300, saveAndQuit);
         });
     } else {

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/WindowMenus.h"
 #include "bench/SysCalls.h"
 #include "sysinfo/SystemProbe.h"
 
@@ -18,9 +19,9 @@ Application::Application(SettingsStore &store)
       window_(std::make_unique<ViewController>(
           ViewServices{store, panels_, systemCalls(), *probe_, standardSizes(),
                        [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); }})) {
-    QObject::connect(window_->openHelpAction, &QAction::triggered, &delegate_,
+    QObject::connect(window_->menus().openHelpAction(), &QAction::triggered, &delegate_,
                      &AppDelegate::openHelp);
-    delegate_.setHelpMenu(window_->helpMenu);
+    delegate_.setHelpMenu(window_->menus().helpMenu());
 }
 
 Application::~Application() = default;

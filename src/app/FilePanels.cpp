@@ -4,6 +4,15 @@
 
 namespace quorlan {
 
+FilePanelRequest savePanelRequest(const QStringList &types, const QString &proposedName) {
+    FilePanelRequest request;
+    request.kind = FilePanelRequest::Kind::SaveFile;
+    request.canCreateFolders = true;
+    request.allowedFileTypes = types;
+    request.proposedName = proposedName;
+    return request;
+}
+
 QString pathWithAllowedType(const QString &path, const QStringList &allowedTypes) {
     if (allowedTypes.isEmpty() || path.isEmpty())
         return path;

@@ -24,6 +24,10 @@ struct FilePanelRequest {
     bool asSheet = false; // modal to the window instead of free-standing
 };
 
+// A save panel for a file of one of types (the first is the default), in which folders can be
+// made; proposedName may be empty.
+FilePanelRequest savePanelRequest(const QStringList &types, const QString &proposedName);
+
 // The panel's answer: OK is 1, anything else means the user did not confirm.
 inline constexpr int panelOKResponse = 1;
 inline constexpr int panelCancelResponse = 0;

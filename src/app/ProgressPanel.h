@@ -28,19 +28,20 @@ public:
     void cancelling();
     bool canCancel() const;
 
-    QLabel *title = nullptr;
-    QLabel *step = nullptr;
-    QLabel *file = nullptr;
-    QLabel *timeLeft = nullptr;
-    QProgressBar *bar = nullptr;
-    QPushButton *cancelButton = nullptr;
-
 signals:
     void cancelClicked();
 
 private:
     void showFile(const QString &path);
 
+    // Object names: progressTitle, progressStep, progressFile (the whole path in its tool tip),
+    // progressTimeLeft, progressBar and cancelButton.
+    QLabel *title_;
+    QLabel *step_;
+    QLabel *file_;
+    QLabel *timeLeft_;
+    QProgressBar *bar_;
+    QPushButton *cancelButton_;
     ProgressEstimate estimate_;
 };
 

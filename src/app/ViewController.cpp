@@ -1,43 +1,31 @@
 #include "app/ViewController.h"
 
-#include "app/FilePanels.h"
+#include "app/ControlPanel.h"
 #include "app/LogView.h"
+#include "app/OutputArea.h"
+#include "app/PanelColumn.h"
 #include "app/PanelPersistence.h"
 #include "app/ProgressPanel.h"
 #include "app/RateChart.h"
 #include "app/SaveUserFile.h"
 #include "app/SettingsStore.h"
 #include "app/WarningsLabel.h"
+#include "app/WindowMenus.h"
 #include "bench/ResultsExport.h"
 #include "bench/RunWarnings.h"
 #include "bench/VolumeInfo.h"
 #include "log/SavedLog.h"
 #include "sysinfo/MachineDescription.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QKeySequence>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
-#include <QPushButton>
-#include <QScrollArea>
-#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTabWidget>
-#include <QThread>
-#include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 
 namespace quorlan {
 
@@ -45,234 +33,52 @@ namespace {
 
 constexpr double minFontSize = 4.0;
 constexpr double maxFontSize = 60.0;
-constexpr int pollMilliseconds = 50;
-
-int checkBoxState(const QCheckBox *box) {
-    switch (box->checkState()) {
-    case Qt::Checked:
-        return 1;
-    case Qt::PartiallyChecked:
-        return -1;
-    case Qt::Unchecked:
-        break;
-    }
-    return 0;
-}
-
-void setCheckBoxState(QCheckBox *box, int state) {
-    box->setCheckState(state == 1    ? Qt::Checked
-                       : state == -1 ? Qt::PartiallyChecked
-                                     : Qt::Unchecked);
-}
 
 // File names on disk are bytes; Qt's paths are decoded with the file-name encoding.
 std::string localPath(const QString &path) {
     return QFile::encodeName(path).toStdString();
 }
 
-QLineEdit *resultField() {
-    auto *field = new QLineEdit;
-    field->setReadOnly(true);
-    field->setPlaceholderText(ViewController::tr("no result yet"));
-    return field;
-}
-
 } // namespace
 
 ViewController::ViewController(ViewServices services, QWidget *parent)
     : QMainWindow(parent), services_(std::move(services)),
-      bench_(logQueue_, services_.calls, services_.stdSizes) {
-    bench_.setProgressSink(&runProgress_);
-    bench_.setCancelToken(&cancelToken_);
+      bench_(runs_.logSink(), services_.calls, services_.stdSizes) {
+    runs_.attach(bench_);
+    menus_ = std::make_unique<WindowMenus>(*menuBar(), *this);
     buildWidgets();
-    buildMenus();
-    pollTimer_.setInterval(pollMilliseconds);
-    connect(&pollTimer_, &QTimer::timeout, this, [this] {
-        flushLog();
-        showProgress();
-    });
+    connect(&runs_, &RunController::logText, outputTextbox, &LogView::appendText);
+    connect(&runs_, &RunController::progressed, progressArea, &ProgressPanel::show);
+    connect(&runs_, &RunController::started, this, &ViewController::runBegan);
+    connect(&runs_, &RunController::finished, this, &ViewController::runEnded);
     viewDidLoad();
 }
 
 ViewController::~ViewController() {
-    if (runThread_) {
-        cancelToken_.cancel();
-        runThread_->wait();
-        delete runThread_;
-    }
+    runs_.abandon();
 }
 
 void ViewController::buildWidgets() {
-    filesizeTextbox = new QLineEdit;
-    sizePopup = new QComboBox;
-    contentPopup = new QComboBox;
-    repeatsTextbox = new QLineEdit;
-    lengthTextbox = new QLineEdit;
-    noCacheCheckbox = new QCheckBox(tr("Bypass the cache on reads"));
-    isVerboseCheckbox = new QCheckBox(tr("Verbose: a line for every file"));
-    isRandomSizes = new QCheckBox(tr("Random sizes"));
-    writeResultTextbox = resultField();
-    readResultTextbox = resultField();
-    outputTextbox = new LogView;
-
-    filesizeTextbox->setObjectName("filesizeTextbox");
-    repeatsTextbox->setObjectName("repeatsTextbox");
-    lengthTextbox->setObjectName("lengthTextbox");
-    outputTextbox->setObjectName("outputTextbox");
-
-    auto *sizeRow = new QHBoxLayout;
-    sizeRow->addWidget(filesizeTextbox, 1);
-    sizeRow->addWidget(sizePopup);
-
-    auto *fileBox = new QGroupBox(tr("Test files"));
-    auto *fileForm = new QFormLayout(fileBox);
-    fileForm->addRow(tr("File size"), sizeRow);
-    fileForm->addRow(tr("Fill byte"), contentPopup);
-
-    filesizeTextbox->setToolTip(tr("Size of the file that Write File writes (decimal units)"));
-    contentPopup->setToolTip(tr("The byte every written test file is filled with"));
-    repeatsTextbox->setToolTip(tr("Passes of the multi-file and mixed tests"));
-    lengthTextbox->setToolTip(tr("Files in each pass when Random sizes is on"));
-
-    auto *runBox = new QGroupBox(tr("Series of files"));
-    auto *runForm = new QFormLayout(runBox);
-    runForm->addRow(tr("Repeats"), repeatsTextbox);
-    runForm->addRow(tr("Files per random pass"), lengthTextbox);
-    runForm->addRow(isRandomSizes);
-    runForm->addRow(noCacheCheckbox);
-    runForm->addRow(isVerboseCheckbox);
-
-    auto *testBox = new QGroupBox(tr("Tests"));
-    auto *testColumn = new QVBoxLayout(testBox);
-    const auto addTestButton = [&](const QString &title, void (ViewController::*slot)()) {
-        auto *button = new QPushButton(title);
-        connect(button, &QPushButton::clicked, this, slot);
-        testColumn->addWidget(button);
-        panelControls_.push_back(button);
-    };
-    addTestButton(tr("Write File…"), &ViewController::writeFileButton);
-    addTestButton(tr("Read File…"), &ViewController::readFile);
-    addTestButton(tr("Multi-Write Test…"), &ViewController::runMultiWriteTest);
-    addTestButton(tr("Multi-Read Test…"), &ViewController::runMultiReadTest);
-    addTestButton(tr("Mixed Test…"), &ViewController::runMixedTest);
-
-    auto *resultBox = new QGroupBox(tr("Results"));
-    auto *resultForm = new QFormLayout(resultBox);
-    resultForm->addRow(tr("Write"), writeResultTextbox);
-    resultForm->addRow(tr("Read"), readResultTextbox);
-
-    auto *panel = new QWidget;
-    auto *panelColumn = new QVBoxLayout(panel);
-    panelColumn->addWidget(fileBox);
-    panelColumn->addWidget(runBox);
-    panelColumn->addWidget(testBox);
-    panelColumn->addWidget(resultBox);
-    panelColumn->addStretch(1);
-    auto *panelScroll = new QScrollArea;
-    panelScroll->setWidget(panel);
-    panelScroll->setWidgetResizable(true);
-    panelScroll->setFrameShape(QFrame::NoFrame);
-    panelScroll->setMinimumWidth(panel->sizeHint().width() + 24);
-
-    for (QWidget *control : std::initializer_list<QWidget *>{
-             filesizeTextbox, sizePopup, contentPopup, repeatsTextbox, lengthTextbox,
-             noCacheCheckbox, isVerboseCheckbox, isRandomSizes})
-        panelControls_.push_back(control);
-
-    progressArea = new ProgressPanel;
-    cancelButton = progressArea->cancelButton;
+    panelColumn = new PanelColumn(menus_->testActions());
+    auto *output = new OutputArea;
+    outputTextbox = output->log();
+    rateChart = output->chart();
+    progressArea = output->progress();
     connect(progressArea, &ProgressPanel::cancelClicked, this, &ViewController::cancelTest);
-    progressArea->hide();
-
-    rateChart = new RateChart;
-    rateChart->setObjectName("rateChart");
-    mainTabs = new QTabWidget;
-    mainTabs->setObjectName("mainTabs");
-    mainTabs->setDocumentMode(true);
-    mainTabs->addTab(outputTextbox, tr("Log"));
-    mainTabs->addTab(rateChart, tr("Chart"));
-
-    auto *logColumn = new QWidget;
-    auto *logLayout = new QVBoxLayout(logColumn);
-    logLayout->setContentsMargins(0, 0, 0, 0);
-    logLayout->addWidget(mainTabs, 1);
-    logLayout->addWidget(progressArea);
-
     auto *splitter = new QSplitter;
-    splitter->addWidget(panelScroll);
-    splitter->addWidget(logColumn);
+    splitter->addWidget(panelColumn);
+    splitter->addWidget(output);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
     warningsLabel = new WarningsLabel;
+    warningsLabel->setObjectName("warningsLabel");
     statusBar()->addPermanentWidget(warningsLabel, 1);
     resize(1100, 720);
 }
 
-void ViewController::buildMenus() {
-    const auto command = [this](QMenu *menu, const QString &title, const QKeySequence &key,
-                                void (ViewController::*slot)()) {
-        QAction *action = menu->addAction(title);
-        action->setShortcut(key);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
-    QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
-    saveLogAction =
-        command(fileMenu, tr("Save Log…"), QKeySequence::Save, &ViewController::saveContents);
-    saveChartAction = fileMenu->addAction(tr("Save Chart…"));
-    connect(saveChartAction, &QAction::triggered, this, &ViewController::saveChart);
-    saveChartAction->setEnabled(false);
-    exportResultsAction = fileMenu->addAction(tr("Export Results…"));
-    connect(exportResultsAction, &QAction::triggered, this, &ViewController::exportResults);
-    exportResultsAction->setEnabled(false);
-    fileMenu->addSeparator();
-    closeAction = fileMenu->addAction(tr("Close Window"));
-    closeAction->setShortcut(QKeySequence::Close);
-    connect(closeAction, &QAction::triggered, this, &QWidget::close);
-    QAction *quitAction = fileMenu->addAction(tr("Quit"));
-    quitAction->setShortcut(QKeySequence::Quit);
-    quitAction->setMenuRole(QAction::QuitRole);
-    connect(quitAction, &QAction::triggered, this, &QWidget::close);
-
-    QMenu *testMenu = menuBar()->addMenu(tr("&Test"));
-    writeFileAction = command(testMenu, tr("Write File…"), QKeySequence(Qt::CTRL | Qt::Key_1),
-                              &ViewController::writeFileButton);
-    readFileAction = command(testMenu, tr("Read File…"), QKeySequence(Qt::CTRL | Qt::Key_2),
-                             &ViewController::readFile);
-    multiWriteAction =
-        command(testMenu, tr("Multi-Write Test…"), QKeySequence(Qt::CTRL | Qt::Key_3),
-                &ViewController::runMultiWriteTest);
-    multiReadAction = command(testMenu, tr("Multi-Read Test…"), QKeySequence(Qt::CTRL | Qt::Key_4),
-                              &ViewController::runMultiReadTest);
-    mixedTestAction = command(testMenu, tr("Mixed Test…"), QKeySequence(Qt::CTRL | Qt::Key_5),
-                              &ViewController::runMixedTest);
-    testMenu->addSeparator();
-    cancelAction = command(testMenu, tr("Cancel Test"), QKeySequence(Qt::Key_Escape),
-                           &ViewController::cancelTest);
-    cancelAction->setEnabled(false);
-    testCommands_ = {writeFileAction, readFileAction,  multiWriteAction,
-                     multiReadAction, mixedTestAction, saveLogAction};
-
-    QMenu *viewMenu = menuBar()->addMenu(tr("&View"));
-    incFontAction =
-        command(viewMenu, tr("Bigger"), QKeySequence::ZoomIn, &ViewController::incFontSize);
-    decFontAction =
-        command(viewMenu, tr("Smaller"), QKeySequence::ZoomOut, &ViewController::decFontSize);
-
-    helpMenu = menuBar()->addMenu(tr("&Help"));
-    openHelpAction = helpMenu->addAction(tr("Quorlan Help"));
-    openHelpAction->setShortcut(QKeySequence::HelpContents);
-    helpMenu->addSeparator();
-    updateStatusAction = helpMenu->addAction(tr("Update not checked"));
-    updateStatusAction->setEnabled(false);
-}
-
 void ViewController::viewDidLoad() {
-    sizePopup->clear();
-    sizePopup->addItems(sizeList);
-    contentPopup->clear();
-    contentPopup->addItems(contentList);
+    panelColumn->panel().loadTitles();
     theFontSize = restoreFontSize(services_.store);
     outputTextbox->setLogFontSize(theFontSize);
     bench_.theAnalyser.emplace();
@@ -283,7 +89,7 @@ void ViewController::viewDidLoad() {
 
 void ViewController::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
-    if (!event->spontaneous() && !running_)
+    if (!event->spontaneous() && !runs_.isRunning())
         viewDidAppear();
 }
 
@@ -301,36 +107,13 @@ void ViewController::viewDidAppear() {
 }
 
 void ViewController::restorePanelFromStore() {
-    setPanelSettings(
-        restorePanel(services_.store, panelSettings(), sizePopup->count(), contentPopup->count()));
-}
-
-PanelSettings ViewController::panelSettings() const {
-    PanelSettings panel;
-    panel.filesize = filesizeTextbox->text().toStdString();
-    panel.sizeIndex = sizePopup->currentIndex();
-    panel.contentIndex = contentPopup->currentIndex();
-    panel.repeats = repeatsTextbox->text().toStdString();
-    panel.length = lengthTextbox->text().toStdString();
-    panel.noCache = checkBoxState(noCacheCheckbox);
-    panel.verbose = checkBoxState(isVerboseCheckbox);
-    panel.isRandom = checkBoxState(isRandomSizes);
-    return panel;
-}
-
-void ViewController::setPanelSettings(const PanelSettings &panel) {
-    filesizeTextbox->setText(QString::fromStdString(panel.filesize));
-    sizePopup->setCurrentIndex(panel.sizeIndex);
-    contentPopup->setCurrentIndex(panel.contentIndex);
-    repeatsTextbox->setText(QString::fromStdString(panel.repeats));
-    lengthTextbox->setText(QString::fromStdString(panel.length));
-    setCheckBoxState(noCacheCheckbox, panel.noCache);
-    setCheckBoxState(isVerboseCheckbox, panel.verbose);
-    setCheckBoxState(isRandomSizes, panel.isRandom);
+    setPanelSettings(restorePanel(services_.store, panelSettings(),
+                                  panelColumn->panel().sizeItemCount(),
+                                  panelColumn->panel().contentItemCount()));
 }
 
 void ViewController::closeEvent(QCloseEvent *event) {
-    if (running_) {
+    if (runs_.isRunning()) {
         // The run ends with its report and footer first; the window closes when it has.
         closeWhenRunEnds_ = true;
         cancelTest();
@@ -351,121 +134,45 @@ bool ViewController::saveSettingsAndQuit() {
     return true;
 }
 
-void ViewController::writeFileButton() {
-    const FilePanelRequest request = savePanelRequest({"tiff"}, QString());
-    runOnChosenPath(request, tr("Writing one file"), ResultFields::None,
-                    [this](const std::string &file, const PanelSettings &panel) {
-                        bench_.runWriteTest(file, panel);
-                    });
-}
-
-void ViewController::readFile() {
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::OpenFile;
-    request.acceptLabel = tr("Read");
-    request.showsHiddenFiles = true;
-    request.treatsPackagesAsFolders = true;
-    request.asSheet = true;
-    runOnChosenPath(request, tr("Reading one file"), ResultFields::None,
-                    [this](const std::string &file, const PanelSettings &panel) {
-                        bench_.runReadTest(file, panel);
-                    });
-}
-
-FilePanelRequest ViewController::savePanelRequest(const QStringList &types,
-                                                  const QString &proposedName) {
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::SaveFile;
-    request.canCreateFolders = true;
-    request.allowedFileTypes = types;
-    request.proposedName = proposedName;
-    return request;
-}
-
-FilePanelRequest ViewController::testFolderRequest() {
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::ChooseFolder;
-    request.canCreateFolders = true;
-    request.showsResizeIndicator = true;
-    request.showsHiddenFiles = true;
-    return request;
-}
-
-void ViewController::runMultiWriteTest() {
-    runOnChosenPath(testFolderRequest(), tr("Multi-write test"), ResultFields::Write,
-                    [this](const std::string &folder, const PanelSettings &panel) {
-                        bench_.performMultiWrite(folder, panel);
-                    });
-}
-
-void ViewController::runMultiReadTest() {
-    runOnChosenPath(testFolderRequest(), tr("Multi-read test"), ResultFields::Read,
-                    [this](const std::string &folder, const PanelSettings &panel) {
-                        bench_.performMultiRead(folder, panel);
-                    });
-}
-
-void ViewController::runMixedTest() {
-    runOnChosenPath(testFolderRequest(), tr("Mixed test"), ResultFields::Both,
-                    [this](const std::string &folder, const PanelSettings &panel) {
-                        bench_.performMixedTest(folder, panel);
-                    });
-}
-
-void ViewController::runOnChosenPath(const FilePanelRequest &request, const QString &title,
-                                     ResultFields fields, PathTest test) {
-    if (running_)
+void ViewController::runOnChosenPath(const TestCommand &command) {
+    if (runs_.isRunning())
         return; // one test at a time; the commands are disabled meanwhile
     QPointer self(this);
-    services_.panels.begin(
-        request, this,
-        [self, title, fields, test = std::move(test)](int response, std::optional<QString> path) {
-            if (!self || response != panelOKResponse || !path)
-                return;
-            self->startRun(
-                title, *path, fields,
-                [test, file = localPath(*path)](const PanelSettings &panel) { test(file, panel); });
-        });
+    services_.panels.begin(command.request, this,
+                           [self, command](int response, std::optional<QString> path) {
+                               if (self && response == panelOKResponse && path)
+                                   self->startRun(command, *path);
+                           });
 }
 
-void ViewController::startRun(const QString &title, const QString &target, ResultFields fields,
-                              std::function<void(const PanelSettings &)> test) {
-    if (running_) {
+void ViewController::startRun(const TestCommand &command, const QString &target) {
+    if (runs_.isRunning()) {
         // Two panels were open and both confirmed: the second test is not started.
         statusBar()->showMessage(tr("A test is running; the new one was not started."), 5000);
         return;
     }
     const PanelSettings panel = panelSettings();
-    runFields_ = fields;
-    cancelToken_.clear();
-    runProgress_.clear();
-    // A single-file test is one request that cannot be stopped part way.
-    // Only the mixed test writes once before its read passes.
-    progressArea->begin(title, target, fields != ResultFields::None, fields == ResultFields::Both);
-    setRunning(true);
-    runClock_.start();
+    const RunDescription &run = command.run;
+    progressArea->begin(run.title, target, run.cancellable, run.hasWritePhase);
     warningsLabel->setWarnings({});
-    runThread_ = QThread::create([this, test = std::move(test), panel] {
-        test(panel);
+    runs_.start(run, [this, test = command.test, file = localPath(target), panel] {
+        (bench_.*test)(file, panel);
         examineRun();
     });
-    connect(runThread_, &QThread::finished, this, &ViewController::runEnded, Qt::QueuedConnection);
-    runThread_->start();
-    pollTimer_.start();
+}
+
+void ViewController::runBegan() {
+    setRunning(true);
     emit runStarted();
 }
 
 void ViewController::runEnded() {
-    runThread_->wait();
-    delete runThread_;
-    runThread_ = nullptr;
-    pollTimer_.stop();
-    flushLog();
-    if (runFields_ == ResultFields::Write || runFields_ == ResultFields::Both)
-        writeResultTextbox->setText(QString::fromStdString(bench_.writeResultText()));
-    if (runFields_ == ResultFields::Read || runFields_ == ResultFields::Both)
-        readResultTextbox->setText(QString::fromStdString(bench_.readResultText()));
-    if (runFields_ != ResultFields::None && bench_.theAnalyser)
+    const RunDescription &run = runs_.run();
+    if (run.fillsWriteResult)
+        panelColumn->showWriteResult(QString::fromStdString(bench_.writeResultText()));
+    if (run.fillsReadResult)
+        panelColumn->showReadResult(QString::fromStdString(bench_.readResultText()));
+    if (run.fillsChart && bench_.theAnalyser)
         rateChart->setData(rateChartData(*bench_.theAnalyser));
     warningsLabel->setWarnings(runWarnings_);
     setRunning(false);
@@ -475,19 +182,15 @@ void ViewController::runEnded() {
 }
 
 void ViewController::setRunning(bool running) {
-    running_ = running;
-    for (QWidget *control : panelControls_)
-        control->setEnabled(!running);
-    for (QAction *action : testCommands_)
-        action->setEnabled(!running);
-    cancelAction->setEnabled(running && progressArea->canCancel());
+    panelColumn->setLocked(running);
+    menus_->showRunning(running, runs_.canCancel());
     progressArea->setVisible(running);
     updateFileCommands();
 }
 
 void ViewController::updateFileCommands() {
-    saveChartAction->setEnabled(!running_ && rateChart->hasData());
-    exportResultsAction->setEnabled(!running_ && !bench_.lastRun.command.empty());
+    const bool idle = !runs_.isRunning();
+    menus_->enableSaving(idle && rateChart->hasData(), idle && !bench_.lastRun.command.empty());
 }
 
 void ViewController::examineRun() {
@@ -497,31 +200,21 @@ void ViewController::examineRun() {
 }
 
 void ViewController::cancelTest() {
-    if (!running_ || !progressArea->canCancel())
+    if (!runs_.cancel())
         return;
-    cancelToken_.cancel();
     progressArea->cancelling();
-    cancelAction->setEnabled(false);
-}
-
-void ViewController::flushLog() {
-    outputTextbox->appendText(logQueue_.take());
+    menus_->showRunning(true, runs_.canCancel());
 }
 
 void ViewController::appendToLog(const QString &text) {
-    flushLog();
+    runs_.flushLog();
     outputTextbox->appendText(text);
 }
 
-void ViewController::showProgress() {
-    if (const std::optional<Progress> progress = runProgress_.takeChange())
-        progressArea->show(*progress, static_cast<double>(runClock_.elapsed()) / 1000.0);
-}
-
 void ViewController::saveContents() {
-    if (running_)
+    if (runs_.isRunning())
         return; // one test at a time; the commands are disabled meanwhile
-    flushLog();
+    runs_.flushLog();
     const QString text = outputTextbox->logText();
     const FilePanelRequest request =
         savePanelRequest({"text", "txt"}, QString::fromStdString(savedLogName(bench_.startDate)));
@@ -537,7 +230,7 @@ void ViewController::saveContents() {
 }
 
 void ViewController::saveChart() {
-    if (running_ || !rateChart->hasData())
+    if (runs_.isRunning() || !rateChart->hasData())
         return; // the command is disabled meanwhile
     const FilePanelRequest request = savePanelRequest({"png"}, QStringLiteral("Quorlan-chart.png"));
     QPointer self(this);
@@ -554,7 +247,7 @@ void ViewController::saveChart() {
 }
 
 void ViewController::exportResults() {
-    if (running_ || bench_.lastRun.command.empty())
+    if (runs_.isRunning() || bench_.lastRun.command.empty())
         return; // the command is disabled meanwhile
     const FilePanelRequest request =
         savePanelRequest({"json", "csv"}, QStringLiteral("Quorlan-results.json"));
@@ -582,21 +275,16 @@ void ViewController::exportResults() {
 
 void ViewController::incFontSize() {
     theFontSize = std::min(theFontSize + 1.0, maxFontSize);
-    storeFontSize();
-    restyleOutputLog();
+    applyFontSize();
 }
 
 void ViewController::decFontSize() {
     theFontSize = std::max(theFontSize - 1.0, minFontSize);
-    storeFontSize();
-    restyleOutputLog();
+    applyFontSize();
 }
 
-void ViewController::storeFontSize() {
+void ViewController::applyFontSize() {
     services_.store.setDouble(settingKeys::fontSize, theFontSize);
-}
-
-void ViewController::restyleOutputLog() {
     outputTextbox->setLogFontSize(theFontSize);
 }
 

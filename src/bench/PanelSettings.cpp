@@ -148,11 +148,10 @@ std::int64_t atLeastOne(std::int64_t n) {
 }
 
 std::string fileSizeText(const PanelSettings &settings) {
-    const char *unit = "KB";
-    if (settings.sizeIndex == 1)
-        unit = "MB";
-    else if (settings.sizeIndex > 1)
-        unit = "GB";
+    // No selection counts as the first unit, an index past the end as the last, as in readFileSize.
+    const int last = static_cast<int>(sizeList.size()) - 1;
+    const std::string_view unit =
+        sizeList[static_cast<std::size_t>(std::clamp(settings.sizeIndex, 0, last))];
     std::string text(asciiTrimmed(settings.filesize));
     text += ' ';
     text += unit;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,12 +8,18 @@
 
 namespace quorlan {
 
+// The unit pop-up's titles, in index order. The units are decimal: 1,000, 1,000,000 and
+// 1,000,000,000 bytes.
+inline constexpr std::array<std::string_view, 3> sizeList{"KB", "MB", "GB"};
+// The fill pop-up's titles, in index order; each names the byte readFillByte gives for its index.
+inline constexpr std::array<std::string_view, 4> contentList{"0x00", "0x88", "0x1A", "0x41"};
+
 // The control panel's values exactly as the user left them. Nothing here is
 // validated; the read* functions below turn them into the numbers the tests use.
 struct PanelSettings {
     std::string filesize = "1";
-    int sizeIndex = 0;    // unit pop-up: 0 KB, 1 MB, 2 GB; -1 = no selection
-    int contentIndex = 0; // fill pop-up: 0 0x00, 1 0x88, 2 0x1A, 3 0x41; -1 = no selection
+    int sizeIndex = 0;    // unit pop-up: an index into sizeList; -1 = no selection
+    int contentIndex = 0; // fill pop-up: an index into contentList; -1 = no selection
     std::string repeats = "1";
     std::string length = "5";
     int noCache = 0; // check-box states: 1 on, 0 off, -1 mixed

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <iostream>
@@ -27,9 +28,6 @@ constexpr Command commands[] = {
     {"mixed", &Bench::performMixedTest, PathKind::Folder,
      "write a series of files into a folder, then read them back"},
 };
-
-const char *const units[] = {"KB", "MB", "GB"};
-const char *const fills[] = {"0x00", "0x88", "0x1A", "0x41"};
 
 const char *const usageIntroduction = "Usage: quorlan-bench COMMAND [OPTIONS] PATH\n"
                                       "\n"
@@ -71,9 +69,10 @@ std::string bytesOf(const QString &text) {
     return text.toLatin1().toStdString();
 }
 
-template <std::size_t N> int indexIn(const char *const (&names)[N], const std::string &value) {
+template <std::size_t N>
+int indexIn(const std::array<std::string_view, N> &names, const std::string &value) {
     for (std::size_t i = 0; i < N; ++i) {
-        const std::string name = names[i];
+        const std::string_view name = names[i];
         if (name.size() == value.size() &&
             std::equal(name.begin(), name.end(), value.begin(), [](char a, char b) {
                 return std::tolower(static_cast<unsigned char>(a)) ==
@@ -135,7 +134,7 @@ std::string takeNumber(const std::string &option, const std::string &value, std:
 
 template <std::size_t N>
 std::string takeChoice(const std::string &option, const std::string &value,
-                       const char *const (&names)[N], const char *why, int &index) {
+                       const std::array<std::string_view, N> &names, const char *why, int &index) {
     index = indexIn(names, value);
     return index < 0 ? refused(option, value, why) : std::string();
 }
@@ -155,11 +154,12 @@ constexpr OptionSpec optionSpecs[] = {
      }},
     {"unit", "KB|MB|GB", "unit of the file size, decimal (KB)",
      [](const std::string &o, const std::string &v, CommandLineOptions &to) {
-         return takeChoice(o, v, units, "is not KB, MB or GB", to.panel.sizeIndex);
+         return takeChoice(o, v, sizeList, "is not KB, MB or GB", to.panel.sizeIndex);
      }},
     {"fill", "0x00|0x88|0x1A|0x41", "fill byte of written files (0x00)",
      [](const std::string &o, const std::string &v, CommandLineOptions &to) {
-         return takeChoice(o, v, fills, "is not 0x00, 0x88, 0x1A or 0x41", to.panel.contentIndex);
+         return takeChoice(o, v, contentList, "is not 0x00, 0x88, 0x1A or 0x41",
+                           to.panel.contentIndex);
      }},
     {"repeats", "NUMBER", "number of passes (1)",
      [](const std::string &o, const std::string &v, CommandLineOptions &to) {

@@ -24,14 +24,14 @@ const QString shortRunWarning = QStringLiteral(
 } // namespace
 
 TEST_F(WindowTest, ExportResultsSavesTheLastRunAsJsonOrCsv) {
-    EXPECT_FALSE(window->exportResultsAction->isEnabled()) << "nothing has run yet";
+    EXPECT_FALSE(part<QAction>("exportResultsAction")->isEnabled()) << "nothing has run yet";
     window->exportResults();
     EXPECT_TRUE(panels.requests.empty());
 
     const std::string tests = folder + "/tests";
     fs::create_directory(tests);
     runCommand(&ViewController::runMultiWriteTest, tests);
-    ASSERT_TRUE(window->exportResultsAction->isEnabled());
+    ASSERT_TRUE(part<QAction>("exportResultsAction")->isEnabled());
 
     const std::string json = folder + "/run.json";
     panels.answers.push_back({panelOKResponse, QString::fromStdString(json)});
@@ -82,10 +82,10 @@ TEST_F(WindowTest, ExportResultsSavesTheLastRunAsJsonOrCsv) {
 }
 
 TEST_F(WindowTest, WarningsOfTheLastRunStandInTheStatusAreaAndClearAtTheNextRun) {
-    EXPECT_FALSE(window->warningsLabel->isVisible());
+    EXPECT_FALSE(part<WarningsLabel>("warningsLabel")->isVisible());
     runCommand(&ViewController::runMultiWriteTest, folder);
-    EXPECT_EQ(window->warningsLabel->warnings(), QStringList({shortRunWarning}));
-    EXPECT_TRUE(window->warningsLabel->isVisible());
+    EXPECT_EQ(part<WarningsLabel>("warningsLabel")->warnings(), QStringList({shortRunWarning}));
+    EXPECT_TRUE(part<WarningsLabel>("warningsLabel")->isVisible());
     EXPECT_EQ(log().find("Every file of this run"), std::string::npos) << "never in the log";
 
     // While the next test runs, the old warnings are gone; then the new run's own stand there.
@@ -95,11 +95,11 @@ TEST_F(WindowTest, WarningsOfTheLastRunStandInTheStatusAreaAndClearAtTheNextRun)
     QSignalSpy finished(window.get(), &ViewController::runFinished);
     window->readFile();
     ASSERT_TRUE(gate.waitUntilHeld());
-    EXPECT_FALSE(window->warningsLabel->isVisible());
-    EXPECT_FALSE(window->exportResultsAction->isEnabled()) << "a test is running";
+    EXPECT_FALSE(part<WarningsLabel>("warningsLabel")->isVisible());
+    EXPECT_FALSE(part<QAction>("exportResultsAction")->isEnabled()) << "a test is running";
     gate.release();
     ASSERT_TRUE(finished.wait(30000));
-    EXPECT_EQ(window->warningsLabel->warnings(),
+    EXPECT_EQ(part<WarningsLabel>("warningsLabel")->warnings(),
               QStringList({"Every file of this run is under 10 MB (the largest 0 bytes): rates of "
                            "transfers this short mean little."}));
 }

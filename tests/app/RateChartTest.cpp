@@ -43,13 +43,13 @@ std::string legendText(const RateChart &chart) {
 } // namespace
 
 TEST_F(WindowTest, MultiWriteFillsTheChartWhileTheLogStaysInFront) {
-    RateChart *chart = window->rateChart;
+    RateChart *chart = part<RateChart>("rateChart");
     EXPECT_TRUE(chart->showsEmptyNote());
-    EXPECT_FALSE(window->saveChartAction->isEnabled());
+    EXPECT_FALSE(part<QAction>("saveChartAction")->isEnabled());
     window->saveChart();
     EXPECT_TRUE(panels.requests.empty()) << "nothing to save yet";
 
-    window->repeatsTextbox->setText("2");
+    part<QLineEdit>("repeatsTextbox")->setText("2");
     runCommand(&ViewController::runMultiWriteTest, folder);
     const std::vector<Result> &writes = window->model().theAnalyser->theWrites;
     ASSERT_EQ(writes.size(), 4u);
@@ -59,11 +59,11 @@ TEST_F(WindowTest, MultiWriteFillsTheChartWhileTheLogStaysInFront) {
     ASSERT_EQ(points.size(), 1u);
     EXPECT_EQ(points[0].size(), 4);
     EXPECT_FALSE(chart->showsEmptyNote());
-    EXPECT_EQ(window->mainTabs->currentWidget(), window->outputTextbox);
-    EXPECT_TRUE(window->outputTextbox->isVisible());
-    EXPECT_EQ(window->mainTabs->tabText(0), "Log");
-    EXPECT_EQ(window->mainTabs->tabText(1), "Chart");
-    EXPECT_TRUE(window->saveChartAction->isEnabled());
+    EXPECT_EQ(part<QTabWidget>("mainTabs")->currentWidget(), part<LogView>("outputTextbox"));
+    EXPECT_TRUE(part<LogView>("outputTextbox")->isVisible());
+    EXPECT_EQ(part<QTabWidget>("mainTabs")->tabText(0), "Log");
+    EXPECT_EQ(part<QTabWidget>("mainTabs")->tabText(1), "Chart");
+    EXPECT_TRUE(part<QAction>("saveChartAction")->isEnabled());
 
     // A single-file test leaves the chart as the multi-write left it.
     runCommand(&ViewController::writeFileButton, folder + "/one.tiff");
@@ -76,10 +76,10 @@ TEST_F(WindowTest, MultiWriteFillsTheChartWhileTheLogStaysInFront) {
     QSignalSpy finished(window.get(), &ViewController::runFinished);
     window->runMixedTest();
     ASSERT_TRUE(gate.waitUntilHeld());
-    EXPECT_FALSE(window->saveChartAction->isEnabled());
+    EXPECT_FALSE(part<QAction>("saveChartAction")->isEnabled());
     gate.release();
     ASSERT_TRUE(finished.wait(30000));
-    EXPECT_TRUE(window->saveChartAction->isEnabled());
+    EXPECT_TRUE(part<QAction>("saveChartAction")->isEnabled());
     ASSERT_EQ(chart->data().series.size(), 2u) << "the mix writes, then reads";
     EXPECT_EQ(chart->data().series[1].kind, ResultKind::Read);
 }

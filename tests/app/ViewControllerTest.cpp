@@ -22,10 +22,10 @@ namespace fs = std::filesystem;
 
 TEST_F(WindowTest, FirstLaunchOnAnEmptyStoreShowsTheDefaults) {
     EXPECT_EQ(window->windowTitle(), "Quorlan Benchmarking");
-    ASSERT_EQ(window->sizePopup->count(), 3);
-    EXPECT_EQ(window->sizePopup->itemText(2), "GB");
-    ASSERT_EQ(window->contentPopup->count(), 4);
-    EXPECT_EQ(window->contentPopup->itemText(2), "0x1A");
+    ASSERT_EQ(part<QComboBox>("sizePopup")->count(), 3);
+    EXPECT_EQ(part<QComboBox>("sizePopup")->itemText(2), "GB");
+    ASSERT_EQ(part<QComboBox>("contentPopup")->count(), 4);
+    EXPECT_EQ(part<QComboBox>("contentPopup")->itemText(2), "0x1A");
     const PanelSettings panel = window->panelSettings();
     EXPECT_EQ(panel.sizeIndex, 0);
     EXPECT_EQ(panel.contentIndex, 0);
@@ -34,14 +34,14 @@ TEST_F(WindowTest, FirstLaunchOnAnEmptyStoreShowsTheDefaults) {
     EXPECT_EQ(panel.length, "5");
     EXPECT_EQ(panel.noCache + panel.verbose + panel.isRandom, 0);
     EXPECT_EQ(window->theFontSize, 12.0);
-    EXPECT_EQ(window->outputTextbox->logFontSize(), 12.0);
+    EXPECT_EQ(part<LogView>("outputTextbox")->logFontSize(), 12.0);
     EXPECT_EQ(window->model().theSizes, smallSizes);
     EXPECT_NE(window->model().timebase.theDenominator, 0u);
     EXPECT_EQ(window->model().macType.rfind("Mac model = test-model\n", 0), 0u);
     EXPECT_EQ(window->model().macOSVersion, "Test OS 1.0");
     EXPECT_EQ(window->model().quorlanVersion, QUORLAN_VERSION);
     EXPECT_TRUE(log().empty());
-    EXPECT_FALSE(window->progressArea->isVisible());
+    EXPECT_FALSE(part<ProgressPanel>("progressArea")->isVisible());
 }
 
 TEST_F(WindowTest, NoVersionStringKeepsTheVersionTheWindowHad) {
@@ -58,15 +58,16 @@ TEST_F(WindowTest, NoVersionStringKeepsTheVersionTheWindowHad) {
 }
 
 TEST_F(WindowTest, ClosingSavesThePanelAndTheNextWindowRestoresIt) {
-    window->sizePopup->setCurrentIndex(2);
-    window->contentPopup->setCurrentIndex(3);
-    window->filesizeTextbox->setText("");
-    window->repeatsTextbox->setText("3");
-    window->lengthTextbox->setText("seven");
-    window->noCacheCheckbox->setChecked(true);
-    window->isVerboseCheckbox->setTristate(true);
-    window->isVerboseCheckbox->setCheckState(Qt::PartiallyChecked); // mixed counts as off
-    window->isRandomSizes->setChecked(true);
+    part<QComboBox>("sizePopup")->setCurrentIndex(2);
+    part<QComboBox>("contentPopup")->setCurrentIndex(3);
+    part<QLineEdit>("filesizeTextbox")->setText("");
+    part<QLineEdit>("repeatsTextbox")->setText("3");
+    part<QLineEdit>("lengthTextbox")->setText("seven");
+    part<QCheckBox>("noCacheCheckbox")->setChecked(true);
+    part<QCheckBox>("isVerboseCheckbox")->setTristate(true);
+    part<QCheckBox>("isVerboseCheckbox")
+        ->setCheckState(Qt::PartiallyChecked); // mixed counts as off
+    part<QCheckBox>("isRandomSizes")->setChecked(true);
     EXPECT_TRUE(window->close());
     EXPECT_EQ(terminations, 1);
 
@@ -133,60 +134,60 @@ TEST_F(WindowTest, CancelledOrEmptyPanelsLeaveEverythingUnchanged) {
 }
 
 TEST_F(WindowTest, SingleFileWriteAndReadLogTheirLinesAndLeaveTheResultFields) {
-    window->filesizeTextbox->setText("5");
-    window->sizePopup->setCurrentIndex(1);
-    window->contentPopup->setCurrentIndex(1);
-    window->writeResultTextbox->setText("before");
+    part<QLineEdit>("filesizeTextbox")->setText("5");
+    part<QComboBox>("sizePopup")->setCurrentIndex(1);
+    part<QComboBox>("contentPopup")->setCurrentIndex(1);
+    part<QLineEdit>("writeResultTextbox")->setText("before");
     const std::string file = folder + "/single.tiff";
     runCommand(&ViewController::writeFileButton, file);
     EXPECT_EQ(fileContents(file), std::string(5000000, '\x88'));
     EXPECT_TRUE(matchesGolden(log(), "cli-write-5MB.txt", file)) << log();
 
     const std::string before = log();
-    window->noCacheCheckbox->setChecked(true);
+    part<QCheckBox>("noCacheCheckbox")->setChecked(true);
     runCommand(&ViewController::readFile, file);
     const std::string added = log().substr(before.size());
     EXPECT_TRUE(matchesGolden(added, "cli-read-nocache-5MB.txt", file)) << added;
-    EXPECT_EQ(window->writeResultTextbox->text(), "before");
-    EXPECT_TRUE(window->readResultTextbox->text().isEmpty());
+    EXPECT_EQ(part<QLineEdit>("writeResultTextbox")->text(), "before");
+    EXPECT_TRUE(part<QLineEdit>("readResultTextbox")->text().isEmpty());
     EXPECT_TRUE(window->model().theAnalyser->theWrites.empty());
 }
 
 TEST_F(WindowTest, MultiFileTestsFillTheirOwnResultFields) {
-    window->repeatsTextbox->setText("2");
+    part<QLineEdit>("repeatsTextbox")->setText("2");
     runCommand(&ViewController::runMultiWriteTest, folder);
     for (const char *name : {"1-0.tiff", "1-1.tiff", "2-0.tiff", "2-1.tiff"})
         EXPECT_TRUE(fs::exists(folder + "/" + name)) << name;
     const QString written = QString::fromStdString(window->model().theAnalyser->theWriteResult);
     EXPECT_TRUE(written.endsWith("/s") && written != "0.00 MB/s") << written.toStdString();
-    EXPECT_EQ(window->writeResultTextbox->text(), written);
-    EXPECT_TRUE(window->readResultTextbox->text().isEmpty());
+    EXPECT_EQ(part<QLineEdit>("writeResultTextbox")->text(), written);
+    EXPECT_TRUE(part<QLineEdit>("readResultTextbox")->text().isEmpty());
     EXPECT_NE(log().find("\nWrite = 4\n"), std::string::npos);
 
-    window->readResultTextbox->setText("old");
-    window->writeResultTextbox->setText("kept");
+    part<QLineEdit>("readResultTextbox")->setText("old");
+    part<QLineEdit>("writeResultTextbox")->setText("kept");
     runCommand(&ViewController::runMultiReadTest, folder);
-    EXPECT_EQ(window->readResultTextbox->text().toStdString(),
+    EXPECT_EQ(part<QLineEdit>("readResultTextbox")->text().toStdString(),
               window->model().theAnalyser->theReadResult);
-    EXPECT_EQ(window->writeResultTextbox->text(), "kept");
+    EXPECT_EQ(part<QLineEdit>("writeResultTextbox")->text(), "kept");
     EXPECT_NE(log().find("\nRead (regular) n = 8\n"), std::string::npos) << "two passes of 4";
 }
 
 TEST_F(WindowTest, MixedTestLogsItsRunAndFillsBothFields) {
-    window->isVerboseCheckbox->setChecked(true);
+    part<QCheckBox>("isVerboseCheckbox")->setChecked(true);
     runCommand(&ViewController::runMixedTest, folder);
     EXPECT_TRUE(matchesGolden(log(), "window-mixed-verbose.txt", folder)) << log();
-    EXPECT_EQ(window->writeResultTextbox->text().toStdString(),
+    EXPECT_EQ(part<QLineEdit>("writeResultTextbox")->text().toStdString(),
               window->model().theAnalyser->theWriteResult);
-    EXPECT_EQ(window->readResultTextbox->text().toStdString(),
+    EXPECT_EQ(part<QLineEdit>("readResultTextbox")->text().toStdString(),
               window->model().theAnalyser->theReadResult);
-    EXPECT_FALSE(window->progressArea->isVisible());
-    EXPECT_TRUE(window->filesizeTextbox->isEnabled());
+    EXPECT_FALSE(part<ProgressPanel>("progressArea")->isVisible());
+    EXPECT_TRUE(part<QLineEdit>("filesizeTextbox")->isEnabled());
 }
 
 TEST_F(WindowTest, TheRunningTestLocksThePanelAndCancelStillEndsTheRun) {
-    window->repeatsTextbox->setText("3");
-    window->isVerboseCheckbox->setChecked(true);
+    part<QLineEdit>("repeatsTextbox")->setText("3");
+    part<QCheckBox>("isVerboseCheckbox")->setChecked(true);
     gate.holdAt = "/1-1.tiff";
     panels.answers.push_back({panelOKResponse, QString::fromStdString(folder)});
     QSignalSpy finished(window.get(), &ViewController::runFinished);
@@ -195,22 +196,22 @@ TEST_F(WindowTest, TheRunningTestLocksThePanelAndCancelStillEndsTheRun) {
     QTest::qWait(120); // a few polls: the first file's line and the progress reach the window
 
     EXPECT_TRUE(window->isRunning());
-    EXPECT_FALSE(window->filesizeTextbox->isEnabled());
-    EXPECT_FALSE(window->isVerboseCheckbox->isEnabled());
-    EXPECT_FALSE(window->mixedTestAction->isEnabled());
-    EXPECT_FALSE(window->saveLogAction->isEnabled());
-    EXPECT_TRUE(window->incFontAction->isEnabled());
-    EXPECT_TRUE(window->progressArea->isVisible());
-    EXPECT_EQ(window->progressArea->step->text(), "pass 1 of 3, file 2 of 2");
-    EXPECT_TRUE(window->progressArea->file->toolTip().endsWith("/1-1.tiff"));
+    EXPECT_FALSE(part<QLineEdit>("filesizeTextbox")->isEnabled());
+    EXPECT_FALSE(part<QCheckBox>("isVerboseCheckbox")->isEnabled());
+    EXPECT_FALSE(part<QAction>("mixedTestAction")->isEnabled());
+    EXPECT_FALSE(part<QAction>("saveLogAction")->isEnabled());
+    EXPECT_TRUE(part<QAction>("incFontAction")->isEnabled());
+    EXPECT_TRUE(part<ProgressPanel>("progressArea")->isVisible());
+    EXPECT_EQ(part<QLabel>("progressStep")->text(), "pass 1 of 3, file 2 of 2");
+    EXPECT_TRUE(part<QLabel>("progressFile")->toolTip().endsWith("/1-1.tiff"));
     EXPECT_EQ(log().rfind("type,size,time,rate\nw,", 0), 0u) << "lines arrive while running";
 
     // Commands started meanwhile do nothing; a panel edit cannot reach the running test.
     window->runMixedTest();
     EXPECT_EQ(panels.requests.size(), 1u);
-    window->repeatsTextbox->setText("9");
+    part<QLineEdit>("repeatsTextbox")->setText("9");
 
-    QTest::mouseClick(window->cancelButton, Qt::LeftButton);
+    QTest::mouseClick(part<QPushButton>("cancelButton"), Qt::LeftButton);
     gate.release();
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_EQ(finished.count(), 1);
@@ -219,14 +220,14 @@ TEST_F(WindowTest, TheRunningTestLocksThePanelAndCancelStillEndsTheRun) {
     EXPECT_NE(log().find("Test cancelled.\n\nWrite = 2\n"), std::string::npos) << log();
     EXPECT_NE(log().find("\nTest path " + folder + "\n"), std::string::npos);
     EXPECT_NE(log().find("Ended at "), std::string::npos);
-    EXPECT_EQ(window->writeResultTextbox->text().toStdString(),
+    EXPECT_EQ(part<QLineEdit>("writeResultTextbox")->text().toStdString(),
               window->model().theAnalyser->theWriteResult);
-    EXPECT_TRUE(window->filesizeTextbox->isEnabled());
-    EXPECT_FALSE(window->progressArea->isVisible());
+    EXPECT_TRUE(part<QLineEdit>("filesizeTextbox")->isEnabled());
+    EXPECT_FALSE(part<ProgressPanel>("progressArea")->isVisible());
 }
 
 TEST_F(WindowTest, ClosingDuringARunCancelsItThenSavesAndQuits) {
-    window->repeatsTextbox->setText("4");
+    part<QLineEdit>("repeatsTextbox")->setText("4");
     gate.holdAt = "/1-0.tiff";
     panels.answers.push_back({panelOKResponse, QString::fromStdString(folder)});
     QSignalSpy finished(window.get(), &ViewController::runFinished);
@@ -248,7 +249,7 @@ TEST_F(WindowTest, ClosingDuringARunCancelsItThenSavesAndQuits) {
 }
 
 TEST_F(WindowTest, FontSizeStaysWithinItsLimitsAndIsStoredAtOnce) {
-    window->outputTextbox->appendText("earlier text\n");
+    part<LogView>("outputTextbox")->appendText("earlier text\n");
     for (int i = 0; i < 8; ++i)
         window->incFontSize();
     EXPECT_EQ(window->theFontSize, 20.0);
@@ -259,11 +260,11 @@ TEST_F(WindowTest, FontSizeStaysWithinItsLimitsAndIsStoredAtOnce) {
     window->incFontSize();
     EXPECT_EQ(window->theFontSize, 60.0);
     EXPECT_EQ(SettingsStore(settingsFile).doubleValue("fontSize"), 60.0);
-    EXPECT_EQ(window->outputTextbox->logFontSize(), 60.0) << "earlier text restyled";
+    EXPECT_EQ(part<LogView>("outputTextbox")->logFontSize(), 60.0) << "earlier text restyled";
     for (int i = 0; i < 60; ++i)
         window->decFontSize();
     EXPECT_EQ(window->theFontSize, 4.0);
-    EXPECT_EQ(window->outputTextbox->logFontSize(), 4.0);
+    EXPECT_EQ(part<LogView>("outputTextbox")->logFontSize(), 4.0);
 
     window->theFontSize = 4.5; // only possible from a stored value
     window->incFontSize();
@@ -277,7 +278,7 @@ TEST_F(WindowTest, StoredFontSizeIsUsedWithoutAnUpperLimit) {
     store->setDouble("fontSize", 72.0);
     window = makeWindow();
     EXPECT_EQ(window->theFontSize, 72.0);
-    EXPECT_EQ(window->outputTextbox->logFontSize(), 72.0);
+    EXPECT_EQ(part<LogView>("outputTextbox")->logFontSize(), 72.0);
     window->decFontSize();
     EXPECT_EQ(window->theFontSize, 71.0);
 }

@@ -21,6 +21,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 
 namespace quorlan::testing {
@@ -131,7 +132,15 @@ protected:
         ASSERT_TRUE(finished.wait(30000)) << "the test did not end";
     }
 
-    std::string log() const { return window->outputTextbox->logText().toStdString(); }
+    // The window's widget or action of that object name and type; a missing one fails the test.
+    template <typename T> T *part(const char *name) const {
+        T *found = window->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            throw std::runtime_error(std::string("the window has no part named ") + name);
+        return found;
+    }
+
+    std::string log() const { return part<LogView>("outputTextbox")->logText().toStdString(); }
 
     TempFolder scratch; // first, so that it goes last: after the window and the settings file
     std::string folder;
