@@ -2,11 +2,11 @@
 
 #include "app/FilePanels.h"
 #include "app/LogView.h"
-#include "app/PanelPersistence.h"
 #include "app/ProgressPanel.h"
 #include "app/RateChart.h"
-#include "app/SettingsStore.h"
 #include "app/WarningsLabel.h"
+#include "appcore/PanelPersistence.h"
+#include "appcore/SettingsStore.h"
 #include "bench/ResultsExport.h"
 #include "bench/RunWarnings.h"
 #include "bench/VolumeInfo.h"

@@ -1,4 +1,4 @@
-#include "app/SettingCoercion.h"
+#include "appcore/SettingCoercion.h"
 
 #include "bench/DecimalText.h"
 
