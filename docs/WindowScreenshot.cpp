@@ -12,8 +12,8 @@
 #include "app/HelpWindow.h"
 #include "app/QtAlerts.h"
 #include "app/RateChart.h"
-#include "app/SettingsStore.h"
 #include "app/ViewController.h"
+#include "appcore/SettingsStore.h"
 #include "bench/SysCalls.h"
 #include "sysinfo/SystemProbe.h"
 

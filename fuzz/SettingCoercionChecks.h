@@ -3,10 +3,10 @@
 // What the setting-coercion fuzzer and its replay test check: a QVariant of any kind the
 // settings store may get back (built from the input bytes) goes through integerSetting,
 // doubleSetting, booleanSetting and stringSetting, and the answers must keep the contracts of
-// app/SettingCoercion.h. Both include this header, so a corpus file is checked the same way.
+// appcore/SettingCoercion.h. Both include this header, so a corpus file is checked the same way.
 
 #include "FuzzInput.h"
-#include "app/SettingCoercion.h"
+#include "appcore/SettingCoercion.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -47,8 +47,9 @@ inline QVariant decodeSetting(FuzzInput &in, int depth = 0) {
         const std::string_view piece = in.piece();
         QString utf16;
         for (std::size_t i = 0; i + 1 < piece.size(); i += 2) {
-            utf16.append(QChar(static_cast<char16_t>(static_cast<std::uint8_t>(piece[i]) |
-                                                     static_cast<std::uint8_t>(piece[i + 1]) << 8)));
+            utf16.append(
+                QChar(static_cast<char16_t>(static_cast<std::uint8_t>(piece[i]) |
+                                            static_cast<std::uint8_t>(piece[i + 1]) << 8)));
         }
         return utf16;
     }

@@ -1,10 +1,10 @@
 #pragma once
 
 // What the update-list fuzzer and its replay test check: any bytes as a downloaded update list
-// must keep the contract of app/UpdateList.h. Both include this header, so a corpus file is
+// must keep the contract of appcore/UpdateList.h. Both include this header, so a corpus file is
 // checked the same way.
 
-#include "app/UpdateList.h"
+#include "appcore/UpdateList.h"
 
 #include <QByteArray>
 #include <QString>
@@ -48,7 +48,8 @@ inline std::string updateListViolation(const QByteArray &bytes) {
             return "an entry offered for the running version or off the download site";
         const QUrl url(entry.url, QUrl::StrictMode);
         if (!url.isValid() || url.isRelative() || url.scheme() != QLatin1String("https") ||
-            url.host().isEmpty() || !entry.url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+            url.host().isEmpty() ||
+            !entry.url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
             return "an entry offered for an address that is not absolute https";
     }
     return {};

@@ -4,7 +4,7 @@
 // and Qt, making every part, restoring the panel and describing the machine. With --bare as the
 // second argument it shows an empty QMainWindow instead: the reference for what Qt alone costs.
 #include "app/Application.h"
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -3,9 +3,9 @@
 #include "app/Alerts.h"
 #include "app/Browser.h"
 #include "app/HelpWindow.h"
-#include "app/SettingsStore.h"
-#include "app/UpdateList.h"
-#include "app/UpdateSchedule.h"
+#include "appcore/SettingsStore.h"
+#include "appcore/UpdateList.h"
+#include "appcore/UpdateSchedule.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 // quorlan: the desktop window.
 #include "app/Application.h"
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 
 #include <QApplication>
 

@@ -1,20 +1,20 @@
 #include "app/AppDelegate.h"
 #include "app/Browser.h"
 #include "app/QtAlerts.h"
-#include "app/UpdateList.h"
+#include "appcore/UpdateList.h"
 
+#include "../appcore/SettingsFile.h"
 #include "LoopbackHttpServer.h"
-#include "SettingsFile.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
-#include <QSslCertificate>
-#include <QSslKey>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QTest>
 
 #include <gtest/gtest.h>

@@ -7,8 +7,8 @@
 #include "../support/TempFolder.h"
 #include "app/FilePanels.h"
 #include "app/LogView.h"
-#include "app/SettingsStore.h"
 #include "app/ViewController.h"
+#include "appcore/SettingsStore.h"
 #include "bench/SysCalls.h"
 #include "sysinfo/MachineProbe.h"
 

@@ -7,7 +7,7 @@
 #include "app/LogView.h"
 #include "app/ProgressEstimate.h"
 #include "app/ProgressPanel.h"
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 
 #include <QDateTime>
 #include <QFile>

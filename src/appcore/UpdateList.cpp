@@ -1,4 +1,4 @@
-#include "app/UpdateList.h"
+#include "appcore/UpdateList.h"
 
 #include "sysinfo/PropertyList.h"
 

@@ -1,6 +1,6 @@
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 
-#include "app/SettingCoercion.h"
+#include "appcore/SettingCoercion.h"
 
 namespace quorlan {
 

@@ -1,7 +1,7 @@
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 #include "SettingsFile.h"
-#include "app/PanelPersistence.h"
-#include "app/SettingCoercion.h"
+#include "appcore/PanelPersistence.h"
+#include "appcore/SettingCoercion.h"
 
 #include <QFile>
 #include <QStringList>

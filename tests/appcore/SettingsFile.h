@@ -2,7 +2,7 @@
 
 // A settings file of the test's own, and a way to read it back as the next launch would.
 
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "app/SettingCoercion.h"
+#include "appcore/SettingCoercion.h"
 
 #include "text/DecimalText.h"
 #include "text/NumberText.h"

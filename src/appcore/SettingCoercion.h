@@ -28,8 +28,8 @@ namespace quorlan {
 // Integer: integer types as they are, when they fit in qint64; bool gives 1 or
 // 0; a floating-point value or a decimal text with a fraction ("12.5", "-2.7",
 // "1e3") is truncated toward zero. Plain decimal text is truncated exactly from
-// its digits (no rounding through double: "0.99999999999999999999" gives 0). Anything not a number, non-finite, or outside the range of
-// qint64 gives 0, the absent-key default.
+// its digits (no rounding through double: "0.99999999999999999999" gives 0). Anything not a number,
+// non-finite, or outside the range of qint64 gives 0, the absent-key default.
 qint64 integerSetting(const QVariant &value);
 
 // Double: numbers as they are (integers converted); bool gives 1.0 or 0.0;

@@ -1,6 +1,6 @@
-#include "app/PanelPersistence.h"
+#include "appcore/PanelPersistence.h"
 
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "app/UpdateSchedule.h"
+#include "appcore/UpdateSchedule.h"
 #include "SettingsFile.h"
 
 #include <QDateTime>

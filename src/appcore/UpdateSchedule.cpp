@@ -1,6 +1,6 @@
-#include "app/UpdateSchedule.h"
+#include "appcore/UpdateSchedule.h"
 
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 
 #include <QTimeZone>
 
