@@ -5,12 +5,25 @@
 namespace quorlan {
 
 FilePanelRequest savePanelRequest(const QStringList &types, const QString &proposedName) {
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::SaveFile;
-    request.canCreateFolders = true;
-    request.allowedFileTypes = types;
-    request.proposedName = proposedName;
-    return request;
+    return {.kind = FilePanelRequest::Kind::SaveFile,
+            .allowedFileTypes = types,
+            .proposedName = proposedName,
+            .canCreateFolders = true};
+}
+
+FilePanelRequest testFolderRequest() {
+    return {.kind = FilePanelRequest::Kind::ChooseFolder,
+            .canCreateFolders = true,
+            .showsHiddenFiles = true,
+            .showsResizeIndicator = true};
+}
+
+FilePanelRequest readFileRequest(const QString &acceptLabel) {
+    return {.kind = FilePanelRequest::Kind::OpenFile,
+            .acceptLabel = acceptLabel,
+            .showsHiddenFiles = true,
+            .treatsPackagesAsFolders = true,
+            .asSheet = true};
 }
 
 QString pathWithAllowedType(const QString &path, const QStringList &allowedTypes) {

@@ -14,9 +14,9 @@ namespace quorlan {
 struct FilePanelRequest {
     enum class Kind { SaveFile, OpenFile, ChooseFolder };
     Kind kind = Kind::SaveFile;
-    QString acceptLabel;          // the confirm button's title; empty keeps the platform's own
-    QStringList allowedFileTypes; // extensions without the dot; the first is added when missing
-    QString proposedName;         // the name field's text of a save panel; empty = none
+    QString acceptLabel{};          // the confirm button's title; empty keeps the platform's own
+    QStringList allowedFileTypes{}; // extensions without the dot; the first is added when missing
+    QString proposedName{};         // the name field's text of a save panel; empty = none
     bool canCreateFolders = false;
     bool showsHiddenFiles = false;
     bool treatsPackagesAsFolders = false; // bundles are plain folders on Linux anyway
@@ -27,6 +27,10 @@ struct FilePanelRequest {
 // A save panel for a file of one of types (the first is the default), in which folders can be
 // made; proposedName may be empty.
 FilePanelRequest savePanelRequest(const QStringList &types, const QString &proposedName);
+// A panel that chooses the folder of a multi-file test: folders can be made, hidden ones shown.
+FilePanelRequest testFolderRequest();
+// An open panel for the file to read, hidden files shown, packages opened as folders.
+FilePanelRequest readFileRequest(const QString &acceptLabel);
 
 // The panel's answer: OK is 1, anything else means the user did not confirm.
 inline constexpr int panelOKResponse = 1;

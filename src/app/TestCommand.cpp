@@ -7,15 +7,6 @@ namespace quorlan {
 
 namespace {
 
-FilePanelRequest testFolderRequest() {
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::ChooseFolder;
-    request.canCreateFolders = true;
-    request.showsResizeIndicator = true;
-    request.showsHiddenFiles = true;
-    return request;
-}
-
 // A single-file test is one request that cannot be stopped part way; it fills no result field
 // and leaves the chart with the last multi-file test.
 RunDescription singleFileRun(const QString &title) {
@@ -44,17 +35,11 @@ TestCommand writeFileCommand() {
 }
 
 TestCommand readFileCommand() {
-    FilePanelRequest request;
-    request.kind = FilePanelRequest::Kind::OpenFile;
-    request.acceptLabel = ViewController::tr("Read");
-    request.showsHiddenFiles = true;
-    request.treatsPackagesAsFolders = true;
-    request.asSheet = true;
     return {.title = ViewController::tr("Read File…"),
             .actionName = "readFileAction",
             .key = Qt::Key_2,
             .slot = &ViewController::readFile,
-            .request = request,
+            .request = readFileRequest(ViewController::tr("Read")),
             .run = singleFileRun(ViewController::tr("Reading one file")),
             .test = &Bench::runReadTest};
 }
