@@ -1,5 +1,5 @@
-// Draws the README's pictures of the window: runs a mixed test of a few small files into a
-// folder and saves the window as a PNG once the test has ended.
+// Draws the pictures of the window in the README and the user guide: runs a mixed test of a few
+// small files into a folder and saves the window as a PNG once the test has ended.
 // Usage: window-screenshot FOLDER OUTPUT.png [--dark | --running | --chart | --help | --update]
 // --running saves the window while the test runs, with its progress area; --chart saves it with
 // the Chart tab in front after the test; --help saves a help window instead; --update saves the

@@ -1,5 +1,5 @@
 // Time from the start of the process to the main window shown and painted, on whatever
-// platform Qt is given (offscreen for the figures in README.md). The driver script passes the
+// platform Qt is given (offscreen for the figures in perf/README.md). The driver script passes the
 // wall-clock time just before it started this process; the figure includes loading the program
 // and Qt, making every part, restoring the panel and describing the machine. With --bare as the
 // second argument it shows an empty QMainWindow instead: the reference for what Qt alone costs.
