@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,15 +13,19 @@ namespace quorlan::testing {
 
 // A fresh folder under the system's temporary folder for the life of the object: the destructor
 // removes it with everything in it, so a test leaves nothing behind, however it ends. (Tests
-// delete their own scratch; the program itself never deletes a file.) path() is empty when the
-// folder could not be made.
+// delete their own scratch; the program itself never deletes a file.) When no folder can be made
+// the test program stops at once: a test must never write beside "/" instead.
 class TempFolder {
 public:
     TempFolder() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "quorlan-test.XXXXXX").string();
-        if (const char *made = ::mkdtemp(pattern.data()))
+        if (const char *made = ::mkdtemp(pattern.data())) {
             path_ = made;
+            return;
+        }
+        std::perror(("cannot make a scratch folder " + pattern).c_str());
+        std::abort();
     }
     ~TempFolder() {
         if (path_.empty())
