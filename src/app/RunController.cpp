@@ -59,6 +59,10 @@ void RunController::abandon() {
     if (!thread_)
         return;
     cancelToken_.cancel();
+    joinThread();
+}
+
+void RunController::joinThread() {
     thread_->wait();
     delete thread_;
     thread_ = nullptr;
@@ -79,10 +83,7 @@ void RunController::showProgress() {
 void RunController::threadEnded() {
     if (!thread_)
         return; // abandoned
-    thread_->wait();
-    delete thread_;
-    thread_ = nullptr;
-    pollTimer_.stop();
+    joinThread();
     flushLog();
     emit finished();
 }

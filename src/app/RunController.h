@@ -78,6 +78,8 @@ signals:
 private:
     void showProgress();
     void threadEnded();
+    // Waits for the test's thread, which has ended or been asked to stop, and forgets it.
+    void joinThread();
 
     LogQueue logQueue_;
     RunProgress progress_;

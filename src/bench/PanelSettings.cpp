@@ -21,7 +21,7 @@ bool isDigit(char c) {
 // Tell them apart from the decimal order of the leading significant digit:
 // a non-negative order means the number is huge, a negative one that it is tiny.
 bool isHugeMagnitude(std::string_view number) {
-    if (!number.empty() && (number.front() == '-' || number.front() == '+'))
+    if (!number.empty() && number.front() == '-')
         number.remove_prefix(1);
 
     const std::size_t ePos = number.find_first_of("eE");

@@ -1,6 +1,7 @@
 // The run controller on its own: one run at a time, every line of the log in order before the
 // end, cancelling only what can be cancelled, and an abandoned run that ends silently.
 #include "app/RunController.h"
+#include "app/TestCommand.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -10,19 +11,6 @@
 #include <future>
 
 using namespace quorlan;
-
-namespace {
-
-RunDescription multiFile() {
-    RunDescription run;
-    run.title = "Multi-write test";
-    run.cancellable = true;
-    run.fillsWriteResult = true;
-    run.fillsChart = true;
-    return run;
-}
-
-} // namespace
 
 TEST(RunController, EveryLineArrivesInOrderBeforeTheRunEnds) {
     RunController runs;
@@ -58,7 +46,7 @@ TEST(RunController, ASecondRunIsRefusedWhileOneRuns) {
     std::shared_future<void> released = release.get_future().share();
     QSignalSpy started(&runs, &RunController::started);
     QSignalSpy finished(&runs, &RunController::finished);
-    ASSERT_TRUE(runs.start(multiFile(), [released] { released.wait(); }));
+    ASSERT_TRUE(runs.start(multiWriteCommand().run, [released] { released.wait(); }));
     bool secondRan = false;
     EXPECT_FALSE(runs.start(RunDescription{.title = "Mixed test"}, [&] { secondRan = true; }));
     EXPECT_EQ(started.count(), 1);
@@ -74,7 +62,7 @@ TEST(RunController, ASecondRunIsRefusedWhileOneRuns) {
     EXPECT_FALSE(runs.canCancel());
 
     // The next run starts afresh: it can be cancelled again.
-    ASSERT_TRUE(runs.start(multiFile(), [] {}));
+    ASSERT_TRUE(runs.start(multiWriteCommand().run, [] {}));
     EXPECT_TRUE(runs.canCancel());
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_EQ(finished.count(), 2);
@@ -87,7 +75,7 @@ TEST(RunController, AnAbandonedRunEndsWithoutFinishing) {
     QSignalSpy finished(&runs, &RunController::finished);
     QSignalSpy logText(&runs, &RunController::logText);
     bool workEnded = false;
-    ASSERT_TRUE(runs.start(multiFile(), [&, released] {
+    ASSERT_TRUE(runs.start(multiWriteCommand().run, [&, released] {
         released.wait();
         runs.logSink().appendToLog("after the release\n");
         workEnded = true;
