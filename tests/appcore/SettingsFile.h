@@ -41,11 +41,6 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
-
-    QByteArray fileText() const {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
 };
 
 } // namespace quorlan::testing
