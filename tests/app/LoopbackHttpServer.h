@@ -1,8 +1,8 @@
 #pragma once
 
 // An HTTP server on 127.0.0.1 (a port the system picks) that answers every request with one
-// canned reply, or never answers; over TLS when given a certificate and key. It runs on the test's own thread: the test spins the event
-// loop (QSignalSpy::wait, QTRY_*) while the download runs.
+// canned reply, or never answers; over TLS when given a certificate and key. It runs on the test's
+// own thread: the test spins the event loop (QSignalSpy::wait, QTRY_*) while the download runs.
 
 #include <QByteArray>
 #include <QSslConfiguration>

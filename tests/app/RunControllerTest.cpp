@@ -1,5 +1,6 @@
-// The run controller on its own: one run at a time, every line of the log in order before the
-// end, cancelling only what can be cancelled, and an abandoned run that ends silently.
+// The run controller on its own: one run at a time, cancelling only what can be cancelled, and an
+// abandoned run that ends silently. That every line reaches the log in order before the run ends
+// is checked by the window's tests against whole logs.
 #include "app/RunController.h"
 #include "app/TestCommand.h"
 
@@ -12,35 +13,8 @@
 
 using namespace quorlan;
 
-TEST(RunController, EveryLineArrivesInOrderBeforeTheRunEnds) {
-    RunController runs;
-    QString shown;
-    bool endedWhileRunning = true;
-    QObject::connect(&runs, &RunController::logText, [&](const QString &text) { shown += text; });
-    QSignalSpy finished(&runs, &RunController::finished);
-    QObject::connect(&runs, &RunController::finished, [&] {
-        endedWhileRunning = runs.isRunning();
-        shown += "|end";
-    });
-    QString expected;
-    for (int i = 0; i < 2000; ++i)
-        expected += QString("line %1\n").arg(i);
-    ASSERT_TRUE(runs.start(RunDescription{.title = "Writing one file"}, [&runs] {
-        for (int i = 0; i < 2000; ++i)
-            runs.logSink().appendToLog("line " + std::to_string(i) + "\n");
-    }));
-    EXPECT_TRUE(runs.isRunning());
-    EXPECT_FALSE(runs.canCancel()) << "a single-file test cannot be stopped part way";
-    EXPECT_FALSE(runs.cancel());
-    ASSERT_TRUE(finished.wait(30000));
-    QTest::qWait(20);
-    EXPECT_EQ(finished.count(), 1);
-    EXPECT_FALSE(endedWhileRunning);
-    EXPECT_EQ(shown, expected + "|end");
-    EXPECT_EQ(runs.run().title, "Writing one file");
-}
-
-TEST(RunController, ASecondRunIsRefusedWhileOneRuns) {
+// A second run is refused while one runs; a run is cancelled once; the next can be again.
+TEST(RunController, OneRunAtATimeCancelledOnceWhenItCanBe) {
     RunController runs;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
@@ -51,21 +25,17 @@ TEST(RunController, ASecondRunIsRefusedWhileOneRuns) {
     EXPECT_FALSE(runs.start(RunDescription{.title = "Mixed test"}, [&] { secondRan = true; }));
     EXPECT_EQ(started.count(), 1);
     EXPECT_EQ(runs.run().title, "Multi-write test");
-
-    EXPECT_TRUE(runs.canCancel());
-    EXPECT_TRUE(runs.cancel());
-    EXPECT_FALSE(runs.canCancel());
-    EXPECT_FALSE(runs.cancel()) << "asked once";
+    EXPECT_TRUE(runs.canCancel() && runs.cancel());
+    EXPECT_FALSE(runs.canCancel() || runs.cancel()) << "asked once";
     release.set_value();
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_FALSE(secondRan);
-    EXPECT_FALSE(runs.canCancel());
-
-    // The next run starts afresh: it can be cancelled again.
-    ASSERT_TRUE(runs.start(multiWriteCommand().run, [] {}));
-    EXPECT_TRUE(runs.canCancel());
+    ASSERT_TRUE(runs.start(RunDescription{.title = "Writing one file"}, [] {}));
+    EXPECT_FALSE(runs.canCancel() || runs.cancel()) << "a single-file test cannot be stopped";
     ASSERT_TRUE(finished.wait(30000));
-    EXPECT_EQ(finished.count(), 2);
+    ASSERT_TRUE(runs.start(multiWriteCommand().run, [] {}));
+    EXPECT_TRUE(runs.canCancel()) << "the next multi-file run can be cancelled again";
+    ASSERT_TRUE(finished.wait(30000));
 }
 
 TEST(RunController, AnAbandonedRunEndsWithoutFinishing) {
@@ -85,6 +55,5 @@ TEST(RunController, AnAbandonedRunEndsWithoutFinishing) {
     EXPECT_TRUE(workEnded) << "abandon waits for the thread";
     EXPECT_FALSE(runs.isRunning());
     QTest::qWait(100);
-    EXPECT_EQ(finished.count(), 0);
-    EXPECT_EQ(logText.count(), 0);
+    EXPECT_EQ(finished.count() + logText.count(), 0);
 }

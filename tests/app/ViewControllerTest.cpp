@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
 
-#include "../support/GoldenMatch.h"
+#include "app/ControlPanel.h"
 #include "app/LogView.h"
 #include "app/ProgressPanel.h"
 #include "log/SavedLog.h"
@@ -9,12 +9,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
 #include <filesystem>
-#include <fstream>
 
 using namespace quorlan;
 using namespace quorlan::testing;
@@ -22,18 +20,7 @@ namespace fs = std::filesystem;
 
 TEST_F(WindowTest, FirstLaunchOnAnEmptyStoreShowsTheDefaults) {
     EXPECT_EQ(window->windowTitle(), "Quorlan Benchmarking");
-    ASSERT_EQ(part<QComboBox>("sizePopup")->count(), 3);
-    EXPECT_EQ(part<QComboBox>("sizePopup")->itemText(2), "GB");
-    ASSERT_EQ(part<QComboBox>("contentPopup")->count(), 4);
-    EXPECT_EQ(part<QComboBox>("contentPopup")->itemText(2), "0x1A");
-    const PanelSettings panel = window->panelSettings();
-    EXPECT_EQ(panel.sizeIndex, 0);
-    EXPECT_EQ(panel.contentIndex, 0);
-    EXPECT_EQ(panel.filesize, "1");
-    EXPECT_EQ(panel.repeats, "1");
-    EXPECT_EQ(panel.length, "5");
-    EXPECT_EQ(panel.noCache + panel.verbose + panel.isRandom, 0);
-    EXPECT_EQ(window->theFontSize, 12.0);
+    EXPECT_EQ(panelFields(window->panelSettings()), "1|0|0|1|5|0|0|0");
     EXPECT_EQ(part<LogView>("outputTextbox")->logFontSize(), 12.0);
     EXPECT_EQ(window->model().theSizes, smallSizes);
     EXPECT_NE(window->model().timebase.theDenominator, 0u);
@@ -42,80 +29,29 @@ TEST_F(WindowTest, FirstLaunchOnAnEmptyStoreShowsTheDefaults) {
     EXPECT_EQ(window->model().quorlanVersion, QUORLAN_VERSION);
     EXPECT_TRUE(log().empty());
     EXPECT_FALSE(part<ProgressPanel>("progressArea")->isVisible());
-}
 
-TEST_F(WindowTest, NoVersionStringKeepsTheVersionTheWindowHad) {
-    const QString version = QCoreApplication::applicationVersion();
+    // Without a version string the window keeps the version it had when it appears again.
     QCoreApplication::setApplicationVersion(QString());
     window->model().quorlanVersion = "1.9";
     window->hide();
-    window->show(); // the window appears again
-    EXPECT_EQ(window->model().quorlanVersion, "1.9");
-    QCoreApplication::setApplicationVersion(version);
-    window->hide();
     window->show();
-    EXPECT_EQ(window->model().quorlanVersion, version.toStdString());
+    EXPECT_EQ(window->model().quorlanVersion, "1.9");
+    QCoreApplication::setApplicationVersion(QUORLAN_VERSION);
 }
 
 TEST_F(WindowTest, ClosingSavesThePanelAndTheNextWindowRestoresIt) {
-    part<QComboBox>("sizePopup")->setCurrentIndex(2);
-    part<QComboBox>("contentPopup")->setCurrentIndex(3);
-    part<QLineEdit>("filesizeTextbox")->setText("");
-    part<QLineEdit>("repeatsTextbox")->setText("3");
-    part<QLineEdit>("lengthTextbox")->setText("seven");
-    part<QCheckBox>("noCacheCheckbox")->setChecked(true);
-    part<QCheckBox>("isVerboseCheckbox")->setTristate(true);
-    part<QCheckBox>("isVerboseCheckbox")
-        ->setCheckState(Qt::PartiallyChecked); // mixed counts as off
-    part<QCheckBox>("isRandomSizes")->setChecked(true);
+    part<ControlPanel>("")->setSettings({"", 2, 3, "3", "seven", 1, -1, 1}); // mixed: off
     EXPECT_TRUE(window->close());
     EXPECT_EQ(terminations, 1);
 
     store = std::make_unique<SettingsStore>(settingsFile);
     window = makeWindow();
-    const PanelSettings panel = window->panelSettings();
-    EXPECT_EQ(panel.sizeIndex, 2);
-    EXPECT_EQ(panel.contentIndex, 3);
-    EXPECT_EQ(panel.filesize, ""); // stored empty, not replaced by "1"
-    EXPECT_EQ(panel.repeats, "3");
-    EXPECT_EQ(panel.length, "seven");
-    EXPECT_EQ(panel.noCache, 1);
-    EXPECT_EQ(panel.verbose, 0);
-    EXPECT_EQ(panel.isRandom, 1);
+    EXPECT_EQ(panelFields(window->panelSettings()), "|2|3|3|seven|1|0|1"); // empty stays empty
 }
 
-TEST_F(WindowTest, EveryPanelIsSetUpForItsCommand) {
-    window->writeFileButton();
-    window->readFile();
-    window->runMultiWriteTest();
-    window->runMultiReadTest();
-    window->runMixedTest();
-    window->saveContents();
-    ASSERT_EQ(panels.requests.size(), 6u);
-    const FilePanelRequest &save = panels.requests[0];
-    EXPECT_EQ(save.kind, FilePanelRequest::Kind::SaveFile);
-    EXPECT_EQ(save.allowedFileTypes, QStringList{"tiff"});
-    EXPECT_TRUE(save.canCreateFolders);
-    EXPECT_TRUE(save.proposedName.isEmpty());
-    EXPECT_FALSE(save.asSheet);
-    const FilePanelRequest &open = panels.requests[1];
-    EXPECT_EQ(open.kind, FilePanelRequest::Kind::OpenFile);
-    EXPECT_EQ(open.acceptLabel, "Read");
-    EXPECT_TRUE(open.showsHiddenFiles && open.treatsPackagesAsFolders && open.asSheet);
-    for (std::size_t i = 2; i < 5; ++i) {
-        const FilePanelRequest &folderPanel = panels.requests[i];
-        EXPECT_EQ(folderPanel.kind, FilePanelRequest::Kind::ChooseFolder);
-        EXPECT_TRUE(folderPanel.canCreateFolders && folderPanel.showsHiddenFiles &&
-                    folderPanel.showsResizeIndicator);
-        EXPECT_FALSE(folderPanel.asSheet);
-    }
-    const FilePanelRequest &logPanel = panels.requests[5];
-    EXPECT_EQ(logPanel.allowedFileTypes, (QStringList{"text", "txt"}));
-    EXPECT_EQ(logPanel.proposedName, "Quorlan-output.text");
-    EXPECT_TRUE(logPanel.canCreateFolders);
-}
-
-TEST_F(WindowTest, CancelledOrEmptyPanelsLeaveEverythingUnchanged) {
+// The panel of each command (the file to write, the file to read, the folders of the three
+// multi-file tests, the log) is set up for it; cancelled or empty, it leaves everything as it was.
+TEST_F(WindowTest, EveryPanelIsSetUpForItsCommandAndCancellingItChangesNothing) {
     using Command = void (ViewController::*)();
     for (Command command : {&ViewController::writeFileButton, &ViewController::readFile,
                             &ViewController::runMultiWriteTest, &ViewController::runMultiReadTest,
@@ -131,6 +67,10 @@ TEST_F(WindowTest, CancelledOrEmptyPanelsLeaveEverythingUnchanged) {
     EXPECT_TRUE(log().empty());
     EXPECT_FALSE(window->model().startDate.has_value());
     EXPECT_EQ(fs::directory_iterator(folder), fs::directory_iterator()) << "nothing written";
+    std::string requests;
+    for (std::size_t i = 0; i < panels.requests.size(); i += 2)
+        requests += describe(panels.requests[i]) + "\n";
+    EXPECT_TRUE(matchesSnapshot(requests, "window-panel-requests.txt"));
 }
 
 TEST_F(WindowTest, SingleFileWriteAndReadLogTheirLinesAndLeaveTheResultFields) {
@@ -153,23 +93,22 @@ TEST_F(WindowTest, SingleFileWriteAndReadLogTheirLinesAndLeaveTheResultFields) {
     EXPECT_TRUE(window->model().theAnalyser->theWrites.empty());
 }
 
+// Each multi-file test fills its own result field with its own rate and leaves the other's.
 TEST_F(WindowTest, MultiFileTestsFillTheirOwnResultFields) {
     part<QLineEdit>("repeatsTextbox")->setText("2");
+    part<QLineEdit>("readResultTextbox")->setText("old");
     runCommand(&ViewController::runMultiWriteTest, folder);
-    for (const char *name : {"1-0.tiff", "1-1.tiff", "2-0.tiff", "2-1.tiff"})
-        EXPECT_TRUE(fs::exists(folder + "/" + name)) << name;
-    const QString written = QString::fromStdString(window->model().theAnalyser->theWriteResult);
-    EXPECT_TRUE(written.endsWith("/s") && written != "0.00 MB/s") << written.toStdString();
-    EXPECT_EQ(part<QLineEdit>("writeResultTextbox")->text(), written);
-    EXPECT_TRUE(part<QLineEdit>("readResultTextbox")->text().isEmpty());
+    EXPECT_TRUE(fs::exists(folder + "/2-1.tiff"));
+    const std::string written = window->model().theAnalyser->theWriteResult;
+    EXPECT_TRUE(written.ends_with("/s") && written != "0.00 MB/s") << written;
+    EXPECT_EQ(part<QLineEdit>("writeResultTextbox")->text().toStdString(), written);
+    EXPECT_EQ(part<QLineEdit>("readResultTextbox")->text(), "old");
     EXPECT_NE(log().find("\nWrite = 4\n"), std::string::npos);
 
-    part<QLineEdit>("readResultTextbox")->setText("old");
-    part<QLineEdit>("writeResultTextbox")->setText("kept");
     runCommand(&ViewController::runMultiReadTest, folder);
     EXPECT_EQ(part<QLineEdit>("readResultTextbox")->text().toStdString(),
               window->model().theAnalyser->theReadResult);
-    EXPECT_EQ(part<QLineEdit>("writeResultTextbox")->text(), "kept");
+    EXPECT_EQ(part<QLineEdit>("writeResultTextbox")->text().toStdString(), written);
     EXPECT_NE(log().find("\nRead (regular) n = 8\n"), std::string::npos) << "two passes of 4";
 }
 
@@ -181,23 +120,19 @@ TEST_F(WindowTest, MixedTestLogsItsRunAndFillsBothFields) {
               window->model().theAnalyser->theWriteResult);
     EXPECT_EQ(part<QLineEdit>("readResultTextbox")->text().toStdString(),
               window->model().theAnalyser->theReadResult);
-    EXPECT_FALSE(part<ProgressPanel>("progressArea")->isVisible());
-    EXPECT_TRUE(part<QLineEdit>("filesizeTextbox")->isEnabled());
 }
 
+// While a test runs its lines and progress reach the window, the panel and the commands are
+// locked (the font size is not), and Cancel ends the run after the file in progress.
 TEST_F(WindowTest, TheRunningTestLocksThePanelAndCancelStillEndsTheRun) {
     part<QLineEdit>("repeatsTextbox")->setText("3");
     part<QCheckBox>("isVerboseCheckbox")->setChecked(true);
-    gate.holdAt = "/1-1.tiff";
-    panels.answers.push_back({panelOKResponse, QString::fromStdString(folder)});
-    QSignalSpy finished(window.get(), &ViewController::runFinished);
-    window->runMultiWriteTest();
-    ASSERT_TRUE(gate.waitUntilHeld());
+    startHeldAt(&ViewController::runMultiWriteTest, folder, "/1-1.tiff");
     QTest::qWait(120); // a few polls: the first file's line and the progress reach the window
 
     EXPECT_TRUE(window->isRunning());
-    EXPECT_FALSE(part<QLineEdit>("filesizeTextbox")->isEnabled());
-    EXPECT_FALSE(part<QCheckBox>("isVerboseCheckbox")->isEnabled());
+    for (const char *name : {"filesizeTextbox", "isVerboseCheckbox"})
+        EXPECT_FALSE(part<QWidget>(name)->isEnabled()) << name;
     EXPECT_FALSE(part<QAction>("mixedTestAction")->isEnabled());
     EXPECT_FALSE(part<QAction>("saveLogAction")->isEnabled());
     EXPECT_TRUE(part<QAction>("incFontAction")->isEnabled());
@@ -212,9 +147,7 @@ TEST_F(WindowTest, TheRunningTestLocksThePanelAndCancelStillEndsTheRun) {
     part<QLineEdit>("repeatsTextbox")->setText("9");
 
     QTest::mouseClick(part<QPushButton>("cancelButton"), Qt::LeftButton);
-    gate.release();
-    ASSERT_TRUE(finished.wait(30000));
-    EXPECT_EQ(finished.count(), 1);
+    releaseAndWaitForTheEnd();
     EXPECT_TRUE(fs::exists(folder + "/1-1.tiff")) << "the file in progress is finished";
     EXPECT_FALSE(fs::exists(folder + "/2-0.tiff"));
     EXPECT_NE(log().find("Test cancelled.\n\nWrite = 2\n"), std::string::npos) << log();
@@ -228,17 +161,11 @@ TEST_F(WindowTest, TheRunningTestLocksThePanelAndCancelStillEndsTheRun) {
 
 TEST_F(WindowTest, ClosingDuringARunCancelsItThenSavesAndQuits) {
     part<QLineEdit>("repeatsTextbox")->setText("4");
-    gate.holdAt = "/1-0.tiff";
-    panels.answers.push_back({panelOKResponse, QString::fromStdString(folder)});
-    QSignalSpy finished(window.get(), &ViewController::runFinished);
-    window->runMultiWriteTest();
-    ASSERT_TRUE(gate.waitUntilHeld());
-
+    startHeldAt(&ViewController::runMultiWriteTest, folder, "/1-0.tiff");
     EXPECT_FALSE(window->close()) << "the window waits for the run";
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(terminations, 0);
-    gate.release();
-    ASSERT_TRUE(finished.wait(30000));
+    releaseAndWaitForTheEnd();
     QTest::qWait(20);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(terminations, 1);
@@ -248,39 +175,23 @@ TEST_F(WindowTest, ClosingDuringARunCancelsItThenSavesAndQuits) {
     EXPECT_EQ(SettingsStore(settingsFile).string("repeats"), QString("4"));
 }
 
-TEST_F(WindowTest, FontSizeStaysWithinItsLimitsAndIsStoredAtOnce) {
+// A step from any size, stored ones beyond the limits too, lands within 4 to 60 points and is
+// stored at once; the log's earlier text takes the new size.
+TEST_F(WindowTest, FontSizeStepsStayWithinTheLimitsAndAreStoredAtOnce) {
     part<LogView>("outputTextbox")->appendText("earlier text\n");
-    for (int i = 0; i < 8; ++i)
-        window->incFontSize();
-    EXPECT_EQ(window->theFontSize, 20.0);
-    EXPECT_EQ(SettingsStore(settingsFile).doubleValue("fontSize"), 20.0) << "before any close";
-    for (int i = 0; i < 42; ++i)
-        window->incFontSize();
-    EXPECT_EQ(window->theFontSize, 60.0);
-    window->incFontSize();
-    EXPECT_EQ(window->theFontSize, 60.0);
-    EXPECT_EQ(SettingsStore(settingsFile).doubleValue("fontSize"), 60.0);
-    EXPECT_EQ(part<LogView>("outputTextbox")->logFontSize(), 60.0) << "earlier text restyled";
-    for (int i = 0; i < 60; ++i)
-        window->decFontSize();
-    EXPECT_EQ(window->theFontSize, 4.0);
-    EXPECT_EQ(part<LogView>("outputTextbox")->logFontSize(), 4.0);
-
-    window->theFontSize = 4.5; // only possible from a stored value
-    window->incFontSize();
-    EXPECT_EQ(window->theFontSize, 5.5);
-    window->theFontSize = 4.5;
-    window->decFontSize();
-    EXPECT_EQ(window->theFontSize, 4.0);
-}
-
-TEST_F(WindowTest, StoredFontSizeIsUsedWithoutAnUpperLimit) {
-    store->setDouble("fontSize", 72.0);
+    const std::tuple<double, bool, double> cases[] = {
+        {12, true, 13},  {59.5, true, 60}, {60, true, 60},  {72, true, 60},
+        {72, false, 71}, {4.5, true, 5.5}, {4.5, false, 4}, {4, false, 4}};
+    for (const auto &[from, larger, expected] : cases) {
+        window->theFontSize = from;
+        larger ? window->incFontSize() : window->decFontSize();
+        EXPECT_EQ(window->theFontSize, expected) << from;
+        EXPECT_EQ(SettingsStore(settingsFile).doubleValue("fontSize"), expected) << from;
+        EXPECT_EQ(part<LogView>("outputTextbox")->logFontSize(), expected) << from;
+    }
+    store->setDouble("fontSize", 72.0); // a stored size has no upper limit
     window = makeWindow();
-    EXPECT_EQ(window->theFontSize, 72.0);
     EXPECT_EQ(part<LogView>("outputTextbox")->logFontSize(), 72.0);
-    window->decFontSize();
-    EXPECT_EQ(window->theFontSize, 71.0);
 }
 
 TEST_F(WindowTest, SavedLogHasTheTextOfWhenThePanelOpenedUnderTheDatedName) {
@@ -295,18 +206,4 @@ TEST_F(WindowTest, SavedLogHasTheTextOfWhenThePanelOpenedUnderTheDatedName) {
     const std::string saved = folder + "/log ü.text";
     panels.answerPending(panelOKResponse, QString::fromStdString(saved));
     EXPECT_EQ(fileContents(saved), atOpening);
-}
-
-TEST_F(WindowTest, AFailedSaveEndsTheLogWithItsDescription) {
-    window->appendToLog("last line\n");
-    const std::string missing = folder + "/no such folder/log.text";
-    panels.answers.push_back({panelOKResponse, QString::fromStdString(missing)});
-    window->saveContents();
-    const std::string text = log();
-    ASSERT_EQ(text.rfind("last line\n", 0), 0u);
-    const std::string description = text.substr(std::string("last line\n").size());
-    EXPECT_FALSE(description.empty());
-    EXPECT_NE(description.find("log.text"), std::string::npos) << description;
-    EXPECT_EQ(description.find('\n'), std::string::npos) << "no line feed added";
-    EXPECT_FALSE(fs::exists(missing));
 }

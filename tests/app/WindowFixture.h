@@ -4,6 +4,7 @@
 // the same way every time, system calls that can hold a test at a chosen file, and a window on
 // a settings file of its own.
 
+#include "../support/GoldenMatch.h"
 #include "../support/TempFolder.h"
 #include "app/FilePanels.h"
 #include "app/LogView.h"
@@ -17,10 +18,10 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <atomic>
 #include <deque>
+#include <future>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -30,20 +31,16 @@ namespace quorlan::testing {
 // waits in `pending` until the test calls answerPending.
 class FakePanels final : public FilePanels {
 public:
-    struct Answer {
-        int response = panelOKResponse;
-        std::optional<QString> path;
-    };
-
+    using Answer = std::pair<int, std::optional<QString>>; // response, path
     void begin(const FilePanelRequest &request, QWidget *, FilePanelCompletion done) override {
         requests.push_back(request);
         if (answers.empty()) {
             pending = std::move(done);
             return;
         }
-        const Answer answer = answers.front();
+        const auto [response, path] = answers.front();
         answers.pop_front();
-        done(answer.response, answer.path);
+        done(response, path);
     }
 
     void answerPending(int response, std::optional<QString> path) {
@@ -73,41 +70,53 @@ class GateSysCalls final : public PosixSysCalls {
 public:
     int open(const char *path, int flags, mode_t mode) override {
         if (!holdAt.empty() && std::string_view(path).ends_with(holdAt)) {
-            std::unique_lock lock(mutex_);
-            held_ = true;
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return released_; });
+            held = true;
+            released_.wait();
         }
         return PosixSysCalls::open(path, flags, mode);
     }
     // True once a test waits at the gate; keeps the GUI's event loop turning meanwhile.
     bool waitUntilHeld() {
-        for (int i = 0; i < 2000; ++i) {
-            {
-                std::lock_guard lock(mutex_);
-                if (held_)
-                    return true;
-            }
-            QTest::qWait(5);
-        }
-        return false;
+        return QTest::qWaitFor([this] { return held.load(); }, 10000);
     }
     void release() {
-        std::lock_guard lock(mutex_);
-        released_ = true;
-        changed_.notify_all();
+        if (!releasedOnce_.exchange(true))
+            gate_.set_value();
     }
 
-    std::string holdAt;
+    std::string holdAt; // set before the test starts
+    std::atomic<bool> held = false;
 
 private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool held_ = false;
-    bool released_ = false;
+    std::promise<void> gate_;
+    std::shared_future<void> released_ = gate_.get_future().share();
+    std::atomic<bool> releasedOnce_ = false;
 };
 
 inline const std::vector<std::int64_t> smallSizes = {20000, 40000};
+
+// The panel's fields in declaration order, joined with "|".
+inline std::string panelFields(const PanelSettings &p) {
+    return p.filesize + "|" + std::to_string(p.sizeIndex) + "|" + std::to_string(p.contentIndex) +
+           "|" + p.repeats + "|" + p.length + "|" + std::to_string(p.noCache) + "|" +
+           std::to_string(p.verbose) + "|" + std::to_string(p.isRandom);
+}
+
+// A panel request in one line: kind, button title, file types, proposed name, the options set.
+inline std::string describe(const FilePanelRequest &r) {
+    const char *const kinds[] = {"save", "open", "folder"};
+    QString text = QString("%1 \"%2\" [%3] \"%4\"")
+                       .arg(kinds[static_cast<int>(r.kind)], r.acceptLabel,
+                            r.allowedFileTypes.join(','), r.proposedName);
+    const std::pair<bool, const char *> options[] = {{r.canCreateFolders, "new-folders"},
+                                                     {r.showsHiddenFiles, "hidden"},
+                                                     {r.treatsPackagesAsFolders, "packages"},
+                                                     {r.showsResizeIndicator, "resize"},
+                                                     {r.asSheet, "sheet"}};
+    for (const auto &[set, name] : options)
+        text += set ? QString(" ") + name : QString();
+    return text.toStdString();
+}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -129,6 +138,22 @@ protected:
         panels.answers.push_back({panelOKResponse, QString::fromStdString(path)});
         QSignalSpy finished(window.get(), &ViewController::runFinished);
         (window.get()->*command)();
+        ASSERT_TRUE(finished.wait(30000)) << "the test did not end";
+    }
+
+    // Starts command on path and waits until its test opens a file whose path ends in holdAt.
+    void startHeldAt(void (ViewController::*command)(), const std::string &path,
+                     const std::string &holdAt) {
+        gate.holdAt = holdAt;
+        panels.answers.push_back({panelOKResponse, QString::fromStdString(path)});
+        (window.get()->*command)();
+        ASSERT_TRUE(gate.waitUntilHeld()) << "the test never opened " << holdAt;
+    }
+
+    // Lets the held test go on and waits for it to end.
+    void releaseAndWaitForTheEnd() {
+        QSignalSpy finished(window.get(), &ViewController::runFinished);
+        gate.release();
         ASSERT_TRUE(finished.wait(30000)) << "the test did not end";
     }
 
