@@ -84,14 +84,8 @@ TEST(UserFile, FaultsGiveTheirErrorAndCloseOnce) {
     EXPECT_TRUE(matchesSnapshot(trace, "user-file-faults.txt"));
 }
 
-// Real devices: a volume that is always full, and a file that takes everything but cannot be
-// synced. The error text is the system's sentence.
-TEST(UserFile, DevicesThatAreFullOrCannotBeSynced) {
+// The error text is the system's sentence, also for a number it does not know.
+TEST(UserFile, ErrorTextIsTheSystemsSentence) {
     EXPECT_EQ(errorText(ENOSPC), std::strerror(ENOSPC));
     EXPECT_FALSE(errorText(99999).empty());
-    if (!fs::exists("/dev/full") || !fs::exists("/dev/null"))
-        GTEST_SKIP() << "this machine has no /dev/full or /dev/null";
-    EXPECT_EQ(writeUserFile(systemCalls(), "/dev/full", "0123456789"), ENOSPC);
-    EXPECT_EQ(writeUserFile(systemCalls(), "/dev/full", ""), 0) << "nothing to write";
-    EXPECT_EQ(writeUserFile(systemCalls(), "/dev/null", "0123456789"), 0);
 }
