@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <limits>
 #include <set>
 
 #include <fcntl.h>
@@ -24,6 +25,7 @@ class ScriptedVolume : public PosixSysCalls {
 public:
     long magic = 0xEF53; // ext4
     int failErrno = 0;
+    std::uint64_t blocks = 1, availableBlocks = 0;
     std::set<std::string> missing;
     std::vector<std::string> asked;
 
@@ -35,6 +37,9 @@ public:
         }
         *info = {};
         info->f_type = static_cast<decltype(info->f_type)>(magic);
+        info->f_blocks = blocks;
+        info->f_bavail = availableBlocks;
+        info->f_frsize = 4096;
         return 0;
     }
 };
@@ -182,4 +187,27 @@ TEST(VolumeInfo, AMissingPathIsAnsweredByItsParentFolderOnly) {
     EXPECT_EQ(calls.asked, (std::vector<std::string>{
                                "dir/new.tiff", "dir", "new.tiff", ".", "/new.tiff", "/", "a//b///",
                                "a", "/x/gone/new.tiff", "/x/gone", "/locked/file"}));
+}
+
+// Free bytes are the available blocks times the fragment size, the largest count where that
+// product would not fit, nothing for a file system that counts no blocks or cannot be asked.
+TEST(VolumeInfo, FreeBytesOfScriptedVolumes) {
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+    const struct {
+        std::uint64_t blocks, available;
+        std::optional<std::int64_t> free;
+    } cases[] = {
+        {1, 10, 40960},
+        {1, largest / 4096, largest / 4096 * 4096},
+        {1, largest / 4096 + 1, largest},
+        {0, 10, std::nullopt},
+    };
+    ScriptedVolume calls;
+    for (const auto &c : cases) {
+        calls.blocks = c.blocks;
+        calls.availableBlocks = c.available;
+        EXPECT_EQ(freeBytes(calls, "/anywhere"), c.free) << c.available;
+    }
+    calls.failErrno = EIO;
+    EXPECT_EQ(freeBytes(calls, "/anywhere"), std::nullopt);
 }
