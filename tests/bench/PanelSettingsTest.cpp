@@ -1,147 +1,89 @@
+#include "../support/GoldenMatch.h"
+#include "../support/TempFolder.h"
+#include "PanelTextChecks.h"
+
 #include "bench/PanelSettings.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <limits>
-#include <optional>
-#include <string>
+#include <filesystem>
+#include <set>
 
-namespace quorlan {
+using namespace quorlan;
+using namespace quorlan::testing;
+
 namespace {
 
-PanelSettings sized(std::string text, int sizeIndex) {
-    PanelSettings s;
-    s.filesize = std::move(text);
-    s.sizeIndex = sizeIndex;
-    return s;
+PanelSettings panelOf(const std::string &text, int sizeIndex = 0) {
+    PanelSettings panel;
+    panel.filesize = panel.repeats = panel.length = text;
+    panel.sizeIndex = sizeIndex;
+    return panel;
 }
 
-TEST(PanelSettings, ReadFileSize) {
-    EXPECT_EQ(readFileSize(sized("5", 1)), std::optional<std::int64_t>(5000000));
-    EXPECT_EQ(readFileSize(sized("5", 2)), std::optional<std::int64_t>(5000000000));
-    EXPECT_EQ(readFileSize(sized("abc", 0)), std::optional<std::int64_t>(1000));
-    EXPECT_EQ(readFileSize(sized("abc", 2)), std::optional<std::int64_t>(1000000000));
-    EXPECT_EQ(readFileSize(sized("", 0)), std::optional<std::int64_t>(1000));
-    EXPECT_EQ(readFileSize(sized("2.7", 0)), std::optional<std::int64_t>(2000));
-    EXPECT_EQ(readFileSize(sized("0", 2)), std::optional<std::int64_t>(0));
-    EXPECT_EQ(readFileSize(sized("5", -1)), std::optional<std::int64_t>(5000));
-    EXPECT_EQ(readFileSize(sized(" 7 ", 0)), std::optional<std::int64_t>(7000));
-    EXPECT_EQ(readFileSize(sized("1,000", 0)), std::optional<std::int64_t>(1000));
-
-    EXPECT_EQ(readFileSize(sized("-5", 0)), std::nullopt);
-    EXPECT_EQ(readFileSize(sized("inf", 0)), std::nullopt);
-    EXPECT_EQ(readFileSize(sized("nan", 0)), std::nullopt);
-    EXPECT_EQ(readFileSize(sized("1e300", 0)), std::nullopt);
-    EXPECT_EQ(readFileSize(sized("1e400", 0)), std::nullopt);
-    EXPECT_EQ(readFileSize(sized("9223372036854775807", 0)), std::nullopt);
-    EXPECT_EQ(readFileSize(sized("10000000000", 2)), std::nullopt);
-}
-
-TEST(PanelSettings, ReadNumberField) {
-    using Kind = NumberReading::Kind;
-
-    EXPECT_EQ(readNumberField("", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField("", 9).value, 9);
-    EXPECT_EQ(readNumberField("   ", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField("12abc", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField("1,000", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField("1,000", 9).value, 9);
-    EXPECT_EQ(readNumberField("+-5", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField("+", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField("0x10", 9).kind, Kind::Default);
-
-    EXPECT_EQ(readNumberField("2.7", 0).value, 2);
-    EXPECT_EQ(readNumberField("-2.7", 0).value, -2);
-    EXPECT_EQ(readNumberField("+3", 0).value, 3);
-    EXPECT_EQ(readNumberField("\t1.5e3\n", 0).value, 1500);
-    EXPECT_EQ(readNumberField("1e-400", 9).kind, Kind::Value);
-    EXPECT_EQ(readNumberField("1e-400", 9).value, 0);
-    EXPECT_EQ(readNumberField("-9223372036854775808", 0).kind, Kind::Value);
-    EXPECT_EQ(readNumberField("-9223372036854775808", 0).value,
-              std::numeric_limits<std::int64_t>::min());
-
-    // Plain decimals are truncated from their digits, never rounded up through double first.
-    EXPECT_EQ(readNumberField("0.99999999999999999999", 9).value, 0);
-    EXPECT_EQ(readNumberField("-0.99999999999999999999", 9).value, 0);
-    EXPECT_EQ(readNumberField("9007199254740993", 9).value, 9007199254740993);
-    EXPECT_EQ(readNumberField("9223372036854775807", 9).kind, Kind::Value);
-    EXPECT_EQ(readNumberField("9223372036854775807.9", 9).value,
-              std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(readNumberField(".5", 9).kind, Kind::Value);
-    EXPECT_EQ(readNumberField(".5", 9).value, 0);
-    EXPECT_EQ(readNumberField("7.", 9).value, 7);
-    EXPECT_EQ(readNumberField("-", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField(".", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField("-.", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField("1.2.3", 9).kind, Kind::Default);
-    EXPECT_EQ(readNumberField("-9223372036854775809", 9).kind, Kind::OutOfRange);
-    EXPECT_EQ(readNumberField("99999999999999999999.5", 9).kind, Kind::OutOfRange);
-
-    EXPECT_EQ(readNumberField("inf", 9).kind, Kind::OutOfRange);
-    EXPECT_EQ(readNumberField("infinity", 9).kind, Kind::OutOfRange);
-    EXPECT_EQ(readNumberField("-inf", 9).kind, Kind::OutOfRange);
-    EXPECT_EQ(readNumberField("nan", 9).kind, Kind::OutOfRange);
-    EXPECT_EQ(readNumberField("9223372036854775808", 9).kind, Kind::OutOfRange);
-    EXPECT_EQ(readNumberField("-1e300", 9).kind, Kind::OutOfRange);
-    EXPECT_EQ(readNumberField("1e400", 9).kind, Kind::OutOfRange);
-}
-
-TEST(PanelSettings, ReadFillByte) {
-    PanelSettings s;
-    const std::uint8_t expected[] = {0x00, 0x88, 0x1A, 0x41};
-    for (int i = 0; i < 4; ++i) {
-        s.contentIndex = i;
-        EXPECT_EQ(readFillByte(s), expected[i]) << "index " << i;
-    }
-    s.contentIndex = -1;
-    EXPECT_EQ(readFillByte(s), 0x41);
-    s.contentIndex = 7;
-    EXPECT_EQ(readFillByte(s), 0x41);
-}
-
-TEST(PanelSettings, ReadRepeatsAndLength) {
-    PanelSettings s;
-    EXPECT_EQ(readRepeats(s), 1);
-    EXPECT_EQ(readLength(s), 5);
-
-    s.repeats = "";
-    s.length = "";
-    EXPECT_EQ(readRepeats(s), 1);
-    EXPECT_EQ(readLength(s), 5);
-
-    s.repeats = "0";
-    EXPECT_EQ(readRepeats(s), 0);
-    EXPECT_EQ(atLeastOne(readRepeats(s)), 1);
-
-    s.length = "-3";
-    EXPECT_EQ(readLength(s), -3);
-    EXPECT_EQ(atLeastOne(readLength(s)), 1);
-
-    s.repeats = "inf";
-    s.length = "1e300";
-    EXPECT_EQ(readRepeats(s), 1);
-    EXPECT_EQ(readLength(s), 5);
-
-    s.repeats = "1,000";
-    EXPECT_EQ(readRepeats(s), 1);
-    s.length = " 12 ";
-    EXPECT_EQ(readLength(s), 12);
-    EXPECT_EQ(atLeastOne(12), 12);
-}
-
-TEST(PanelSettings, IsChecked) {
-    EXPECT_TRUE(isChecked(1));
-    EXPECT_FALSE(isChecked(0));
-    EXPECT_FALSE(isChecked(-1));
-}
-
-TEST(PanelSettings, FileSizeText) {
-    EXPECT_EQ(fileSizeText(sized("-5", 0)), "-5 KB");
-    EXPECT_EQ(fileSizeText(sized(" 5 ", -1)), "5 KB");
-    EXPECT_EQ(fileSizeText(sized("5", 1)), "5 MB");
-    EXPECT_EQ(fileSizeText(sized("5", 2)), "5 GB");
+std::string sizeText(std::optional<std::int64_t> bytes) {
+    return bytes ? std::to_string(*bytes) : "none";
 }
 
 } // namespace
-} // namespace quorlan
+
+// Each text through every reading, against a snapshot: the field with default 9 (kind and
+// value), the file size with the unit pop-up at -1 (none), KB, MB and GB, the repeats and the
+// length fields. Plain decimals are truncated from their digits, never rounded through double.
+TEST(PanelSettings, ReadingsOfEveryKindOfText) {
+    std::vector<std::string> texts = {
+        "",   "   ", "5",      " 7 ",   "0",     "abc", "12abc", "1,000", "+-5",    "+",
+        "-",  ".",   "-.",     "0x10",  "1.2.3", "2.7", "-2.7",  "+3",    "-3",     "-5",
+        ".5", "7.",  "1e-400", "1e300", "1e400", "inf", "-inf",  "nan",   "-1e300", "infinity"};
+    const char *const longTexts[] = {"\t1.5e3\n",
+                                     "0.99999999999999999999",
+                                     "9007199254740993",
+                                     "-0.99999999999999999999",
+                                     "9223372036854775",
+                                     "99999999999999999999.5",
+                                     "10000000000",
+                                     "9223372036854775807.9",
+                                     "9223372036854775807",
+                                     "9223372036854775808",
+                                     "-9223372036854775808",
+                                     "-9223372036854775809"};
+    texts.insert(texts.end(), std::begin(longTexts), std::end(longTexts));
+    const char *const kinds[] = {"default", "value", "out of range"};
+    std::string readings;
+    for (const std::string &text : texts) {
+        const NumberReading field = readNumberField(text, 9);
+        readings += "\"" + text + "\": " + kinds[static_cast<int>(field.kind)] + " " +
+                    std::to_string(field.value) + "; size";
+        PanelSettings panel = panelOf(text);
+        for (panel.sizeIndex = -1; panel.sizeIndex < 3; ++panel.sizeIndex)
+            readings += " " + sizeText(readFileSize(panel));
+        readings += "; repeats " + std::to_string(readRepeats(panel)) + ", length " +
+                    std::to_string(readLength(panel)) + "\n";
+    }
+    EXPECT_TRUE(matchesSnapshot(readings, "panel-readings.txt"));
+}
+
+TEST(PanelSettings, FillByteCheckBoxAndSizeText) {
+    const std::uint8_t fills[] = {0x41, 0x00, 0x88, 0x1A, 0x41, 0x41}; // index -1 to 4
+    PanelSettings panel;
+    for (panel.contentIndex = -1; panel.contentIndex < 5; ++panel.contentIndex)
+        EXPECT_EQ(readFillByte(panel), fills[panel.contentIndex + 1]) << panel.contentIndex;
+    EXPECT_EQ(std::tuple(isChecked(1), isChecked(0), isChecked(-1)),
+              std::tuple(true, false, false));
+    EXPECT_EQ(std::tuple(atLeastOne(0), atLeastOne(-3), atLeastOne(12)), std::tuple(1, 1, 12));
+    EXPECT_EQ(fileSizeText(panelOf("-5")), "-5 KB");
+    EXPECT_EQ(fileSizeText(panelOf(" 5 ", -1)), "5 KB");
+    EXPECT_EQ(fileSizeText(panelOf("5", 1)), "5 MB");
+    EXPECT_EQ(fileSizeText(panelOf("5", 3)), "5 GB");
+}
+
+// Every file of the panel-text corpus goes through the readings with the fuzzer's invariants.
+TEST(PanelSettings, EveryCorpusInputKeepsTheReadingContracts) {
+    const auto folder = std::filesystem::path(QUORLAN_FUZZ_CORPUS) / "panel-text";
+    std::set<std::filesystem::path> files; // sorted, so failures list in a stable order
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        files.insert(entry.path());
+    for (const auto &path : files)
+        EXPECT_EQ(quorlan::fuzzing::panelTextViolation(fileContents(path)), "") << path;
+    EXPECT_GE(files.size(), 10u);
+}

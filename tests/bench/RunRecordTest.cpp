@@ -1,8 +1,10 @@
 #include "../support/FaultySysCalls.h"
+#include "../support/GoldenMatch.h"
 #include "../support/RecordingLog.h"
 #include "../support/TempFolder.h"
 
 #include "bench/Bench.h"
+#include "bench/ResultsExport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,35 +16,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Every interval of FaultySysCalls is 500 ticks of 1 ns.
-constexpr double scriptedTime = 500 * 1e-9;
-
-std::vector<Result> resultsOf(const RunRecord &run) {
-    std::vector<Result> results;
-    for (const RecordedResult &recorded : run.results)
-        results.push_back(recorded.result);
-    return results;
-}
-
-void expectSame(const std::vector<Result> &actual, const std::vector<Result> &expected) {
-    ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        EXPECT_EQ(actual[i].type, expected[i].type) << i;
-        EXPECT_EQ(actual[i].size, expected[i].size) << i;
-        EXPECT_EQ(actual[i].time, expected[i].time) << i;
-        EXPECT_EQ(actual[i].rate, expected[i].rate) << i;
-    }
-}
-
-// Each recorded path names a file of the recorded size.
-void expectPathsMatchSizes(const RunRecord &run) {
-    for (const RecordedResult &recorded : run.results)
-        EXPECT_EQ(static_cast<std::int64_t>(fs::file_size(recorded.path)), recorded.result.size)
-            << recorded.path;
-}
+struct CancelAtFirstFile : ProgressSink {
+    CancelToken token;
+    void fileStarted(const Progress &) override { token.cancel(); }
+};
 
 } // namespace
 
+// Each test's record after each step, against a snapshot: command, path, panel, partial, every
+// result with its file and cache mode (FaultySysCalls times every interval as 500 ns); for the
+// multi-file tests exactly what the Analyser kept. The dates are the run's, and each recorded
+// file has the recorded size.
 class RunRecordTest : public ::testing::Test {
 protected:
     TempFolder scratch;
@@ -51,11 +35,29 @@ protected:
     FaultySysCalls calls;
     Bench bench{log, calls, {20000, 40000}};
     PanelSettings panel;
+    std::string trace;
 
     void SetUp() override {
         bench.readTimebase();
         bench.theSizes = bench.theStdSizes;
         bench.setRandomSizes(RandomSizes(3));
+    }
+    void record() {
+        const RunRecord &run = bench.lastRun;
+        EXPECT_EQ(run.start, bench.startDate);
+        EXPECT_EQ(run.end, bench.endDate);
+        EXPECT_TRUE(run.end.has_value());
+        trace += run.command + " " + fs::path(run.path).lexically_relative(folder).string() +
+                 " size " + run.panel.filesize + " noCache " + std::to_string(run.panel.noCache) +
+                 (run.cancelled ? " partial" : "") + "\n";
+        for (const RecordedResult &recorded : run.results) {
+            const Result &r = recorded.result;
+            trace += "  " + std::string(resultTypeName(r.type)) + " " + std::to_string(r.size) +
+                     " " + std::to_string(r.time * 1e9) + " ns " + std::to_string(r.rate) + " " +
+                     cacheModeName(recorded.cache) + " " +
+                     fs::path(recorded.path).lexically_relative(folder).string() + "\n";
+            EXPECT_EQ(static_cast<std::int64_t>(fs::file_size(recorded.path)), r.size);
+        }
     }
 };
 
@@ -63,105 +65,63 @@ TEST_F(RunRecordTest, SingleFileTestsRecordTheirOneMeasurementWithItsCacheMode) 
     panel.filesize = "5";
     const std::string file = folder + "/one.tiff";
     bench.runWriteTest(file, panel);
-    EXPECT_EQ(bench.lastRun.command, "write");
-    EXPECT_EQ(bench.lastRun.path, file);
-    EXPECT_EQ(bench.lastRun.panel.filesize, "5");
-    EXPECT_EQ(bench.lastRun.start, bench.startDate);
-    EXPECT_EQ(bench.lastRun.end, bench.endDate);
-    EXPECT_TRUE(bench.lastRun.end.has_value());
-    EXPECT_FALSE(bench.lastRun.cancelled);
-    expectSame(resultsOf(bench.lastRun),
-               {{ResultKind::Write, 5000, scriptedTime, 5000 / scriptedTime}});
-    EXPECT_EQ(bench.lastRun.results[0].path, file);
-    EXPECT_EQ(bench.lastRun.results[0].cache, CacheMode::None);
-
-    struct Case {
-        bool noCache;
-        bool refuseDirect;
-        int dropErrno;
-        ResultKind type;
-        CacheMode cache;
-    };
-    for (const Case &c :
-         {Case{false, false, 0, ResultKind::Read, CacheMode::Cached},
-          Case{true, true, 0, ResultKind::UncachedRead, CacheMode::PagesDropped},
-          Case{true, true, EIO, ResultKind::UncachedRead, CacheMode::NotBypassed}}) {
-        panel.noCache = c.noCache ? 1 : 0;
-        calls.refuseDirect = c.refuseDirect;
-        calls.failDropCacheErrno = c.dropErrno;
-        bench.runReadTest(file, panel);
-        EXPECT_EQ(bench.lastRun.command, "read");
-        expectSame(resultsOf(bench.lastRun), {{c.type, 5000, scriptedTime, 5000 / scriptedTime}});
-        EXPECT_EQ(bench.lastRun.results[0].cache, c.cache) << resultTypeCode(c.type) << c.dropErrno;
-        EXPECT_EQ(bench.lastRun.panel.noCache, panel.noCache);
-    }
-}
-
-TEST_F(RunRecordTest, SingleFileTestsWithoutATimeRecordNothingButStartAFreshRecord) {
-    const std::string missing = folder + "/missing/x.tiff";
-    bench.runWriteTest(missing, panel); // fails: its log line keeps -1.0, the record stays empty
-    EXPECT_NE(log.text.find("\nw,1000,-1.0,-1000\n"), std::string::npos);
-    EXPECT_EQ(bench.lastRun.command, "write");
-    EXPECT_EQ(bench.lastRun.path, missing);
-    EXPECT_TRUE(bench.lastRun.results.empty());
-    EXPECT_TRUE(bench.lastRun.end.has_value());
-
-    bench.performMultiWrite(folder, panel);
-    ASSERT_EQ(bench.lastRun.results.size(), 2u);
-    panel.filesize = "-1"; // refused before anything is written
-    bench.runWriteTest(folder + "/refused.tiff", panel);
-    EXPECT_TRUE(bench.lastRun.results.empty());
-
-    writeFile(folder + "/empty", 0);
-    panel.noCache = 1; // an empty uncached read has no interval
+    record();
+    bench.runReadTest(file, panel);
+    record();
+    panel.noCache = 1;
+    calls.refuseDirect = true;
+    bench.runReadTest(file, panel);
+    record();
+    calls.failDropCacheErrno = EIO;
+    bench.runReadTest(file, panel);
+    record();
+    // Without a time nothing is recorded, but every test starts a fresh record.
+    bench.runWriteTest(folder + "/missing/x.tiff", panel);
+    EXPECT_NE(log.text.find("\nw,5000,-1.0,-5000\n"), std::string::npos); // the log keeps -1.0
+    record();
+    writeFile(folder + "/empty", 0); // an empty uncached read has no interval
     bench.runReadTest(folder + "/empty", panel);
-    EXPECT_TRUE(bench.lastRun.results.empty());
+    record();
     bench.runReadTest(folder + "/none", panel);
-    EXPECT_EQ(bench.lastRun.path, folder + "/none");
-    EXPECT_TRUE(bench.lastRun.results.empty());
+    record();
+    panel.filesize = "-1"; // refused before anything is written
+    bench.runWriteTest(file, panel);
+    record();
+    EXPECT_TRUE(matchesSnapshot(trace, "run-record-single.txt"));
 }
 
 TEST_F(RunRecordTest, MultiFileTestsRecordExactlyWhatTheAnalyserKept) {
     panel.repeats = "2";
     bench.theAnalyser->minSize = 30000; // the Analyser drops the 20000-byte files
     bench.performMultiWrite(folder, panel);
-    EXPECT_EQ(bench.lastRun.command, "multi-write");
-    EXPECT_EQ(bench.lastRun.path, folder);
-    EXPECT_EQ(bench.lastRun.start, bench.startDate);
-    EXPECT_EQ(bench.lastRun.end, bench.endDate);
-    expectSame(resultsOf(bench.lastRun), bench.theAnalyser->theWrites);
-    EXPECT_EQ(bench.lastRun.results.size(), 2u);
-    expectPathsMatchSizes(bench.lastRun);
-
-    // Reads: files at or below the minimum read size are read but never recorded.
+    record();
+    // Files at or below the minimum read size are read but never recorded.
     bench.theAnalyser->minSize = 0;
     writeFile(folder + "/small", Bench::theMinReadSize);
     panel.noCache = 1;
     panel.repeats = "1";
     calls.refuseDirect = true;
     bench.performMultiRead(folder, panel);
-    EXPECT_EQ(bench.lastRun.command, "multi-read");
-    expectSame(resultsOf(bench.lastRun), bench.theAnalyser->theReads2);
-    EXPECT_EQ(bench.lastRun.results.size(), 4u); // the four written files
-    expectPathsMatchSizes(bench.lastRun);
-    for (const RecordedResult &recorded : bench.lastRun.results)
-        EXPECT_EQ(recorded.cache, CacheMode::PagesDropped);
-
-    // Mixed: the writes, then the reads, in measurement order.
-    panel.noCache = 0;
+    record();
+    panel.noCache = 0; // the writes, then the reads
     bench.performMixedTest(folder, panel);
-    EXPECT_EQ(bench.lastRun.command, "mixed");
-    ASSERT_EQ(bench.lastRun.results.size(), 4u);
-    std::vector<Result> expected = bench.theAnalyser->theWrites;
-    expected.insert(expected.end(), bench.theAnalyser->theReads1.begin(),
-                    bench.theAnalyser->theReads1.end());
-    expectSame(resultsOf(bench.lastRun), expected);
-    EXPECT_EQ(bench.lastRun.results[1].cache, CacheMode::None);
-    EXPECT_EQ(bench.lastRun.results[2].cache, CacheMode::Cached);
-    expectPathsMatchSizes(bench.lastRun);
-
-    // Without an Analyser the test's own filters decide.
-    bench.theAnalyser.reset();
+    record();
+    bench.theAnalyser.reset(); // without an Analyser the test's own filters decide
     bench.performMultiWrite(folder, panel);
-    EXPECT_EQ(bench.lastRun.results.size(), 2u);
+    record();
+    EXPECT_TRUE(matchesSnapshot(trace, "run-record-multi.txt"));
+}
+
+TEST_F(RunRecordTest, FailedFilesAreLeftOutAndACancelledRunIsPartial) {
+    panel.repeats = "2";
+    // The second file of the first pass cannot be created: a folder stands in its place.
+    fs::create_directory(folder + "/1-1.tiff");
+    bench.performMultiWrite(folder, panel);
+    record();
+    CancelAtFirstFile stopper;
+    bench.setCancelToken(&stopper.token);
+    bench.setProgressSink(&stopper);
+    bench.performMultiWrite(folder, panel);
+    record();
+    EXPECT_TRUE(matchesSnapshot(trace, "run-record-failed.txt"));
 }

@@ -1,3 +1,4 @@
+#include "../support/GoldenMatch.h"
 #include "../support/TempFolder.h"
 
 #include "bench/RunWarnings.h"
@@ -6,9 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <string>
-#include <vector>
+#include <limits>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/statfs.h>
@@ -19,72 +19,52 @@ using namespace quorlan::testing;
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
-// Real stat calls; statfs answers with a chosen magic number, or fails.
+// Real stat calls; statfs answers with a chosen magic number for every path not listed as
+// missing, or fails with failErrno, and records what was asked.
 class ScriptedVolume : public PosixSysCalls {
 public:
     long magic = 0xEF53; // ext4
     int failErrno = 0;
+    std::uint64_t blocks = 1, availableBlocks = 0;
+    std::set<std::string> missing;
+    std::vector<std::string> asked;
 
-    int statfs(const char *, struct statfs *info) override {
-        if (failErrno != 0) {
-            errno = failErrno;
+    int statfs(const char *path, struct statfs *info) override {
+        asked.emplace_back(path);
+        if (failErrno != 0 || missing.count(path) != 0) {
+            errno = failErrno != 0 ? failErrno : ENOENT;
             return -1;
         }
         *info = {};
         info->f_type = static_cast<decltype(info->f_type)>(magic);
+        info->f_blocks = blocks;
+        info->f_bavail = availableBlocks;
+        info->f_frsize = 4096;
         return 0;
     }
 };
 
-RecordedResult recorded(ResultKind type, std::int64_t size, double rate, std::string path,
-                        CacheMode cache = CacheMode::None) {
+RecordedResult result(ResultKind type, std::int64_t size, double rate, std::string path,
+                      CacheMode cache = CacheMode::Direct) {
     return {Result{type, size, static_cast<double>(size) / rate, rate}, std::move(path), cache};
 }
 
 RecordedResult write(std::int64_t size, double rate, std::string path) {
-    return recorded(ResultKind::Write, size, rate, std::move(path));
+    return result(ResultKind::Write, size, rate, std::move(path), CacheMode::None);
 }
 
-RecordedResult uncachedRead(std::int64_t size, double rate, std::string path,
-                            CacheMode cache = CacheMode::Direct) {
-    return recorded(ResultKind::UncachedRead, size, rate, std::move(path), cache);
+RecordedResult uncached(std::int64_t size, double rate, std::string path,
+                        CacheMode cache = CacheMode::Direct) {
+    return result(ResultKind::UncachedRead, size, rate, std::move(path), cache);
 }
 
-// A file of size bytes of which nothing was written; false when it could not be made.
-bool makeSparse(const std::string &path, off_t size) {
+// A file of size bytes of which nothing was written.
+void makeSparse(const std::string &path, off_t size) {
     const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool made = ::ftruncate(fd, size) == 0;
-    return ::close(fd) == 0 && made;
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
 }
-
-// A file of size bytes that no file system compresses (a pseudo-random sequence), synced so its
-// blocks are allocated.
-bool makeIncompressible(const std::string &path, std::size_t size) {
-    std::string bytes(size, '\0');
-    std::uint64_t state = 88172645463325252u;
-    for (char &byte : bytes) {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        byte = static_cast<char>(state >> 56);
-    }
-    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool made =
-        ::write(fd, bytes.data(), size) == static_cast<ssize_t>(size) && ::fsync(fd) == 0;
-    return ::close(fd) == 0 && made;
-}
-
-const std::string shortRunOf9999999 =
-    "Every file of this run is under 10 MB (the largest 9999999 bytes): "
-    "rates of transfers this short mean little.";
-
-} // namespace
 
 class RunWarningsTest : public ::testing::Test {
 protected:
@@ -92,159 +72,142 @@ protected:
     std::string folder = scratch.path();
     ScriptedVolume calls;
     RunRecord run;
+    std::string trace; // each case's label and its warnings, one a line
 
     void SetUp() override {
-        ASSERT_FALSE(folder.empty());
         run.command = "mixed";
         run.path = folder;
     }
-    // Makes path a sparse file of size bytes, or skips the test where the volume keeps none.
-    void sparseOrSkip(const std::string &path, off_t size) {
-        ASSERT_TRUE(makeSparse(path, size));
-        const auto allocated = allocatedBytes(calls, path);
-        if (!allocated || *allocated != 0)
-            GTEST_SKIP() << "the temporary folder's file system allocates blocks for sparse files";
+    void expectWarnings(const std::string &label, std::vector<RecordedResult> results) {
+        run.results = std::move(results);
+        trace += label + ":\n";
+        for (const std::string &warning : runWarnings(run, calls))
+            trace += "  " + warning + "\n";
     }
 };
 
-TEST_F(RunWarningsTest, RamBackedFolderWarnsAndAnOrdinaryDiskStaysQuiet) {
-    PosixSysCalls real;
-    const std::string ram = "The test path is on tmpfs, a file system held in memory: read and "
-                            "write rates measure memory, not a disk.";
-    const FileSystemInfo temp = fileSystemOf(real, folder);
-    if (temp.kind == FileSystemKind::RamBacked || temp.kind == FileSystemKind::Network)
-        GTEST_SKIP() << "the temporary folder is on " << temp.type << ", not a disk";
-    ASSERT_TRUE(makeIncompressible(folder + "/full.tiff", 2000000));
-    run.results = {write(2000000, 1e8, folder + "/full.tiff"),
-                   write(10000000, 1e8, folder + "/gone")};
-    EXPECT_EQ(runWarnings(run, real), Texts{});
+} // namespace
 
-    struct statfs shm {};
-    if (::statfs("/dev/shm", &shm) != 0 || static_cast<std::uint32_t>(shm.f_type) != 0x01021994)
-        GTEST_SKIP() << "/dev/shm is not tmpfs on this machine";
-    run.results.clear();
-    run.path = "/dev/shm";
-    EXPECT_EQ(runWarnings(run, real), Texts{ram});
-    run.command = "write"; // a file that the test has not created yet: its folder counts
-    run.path = "/dev/shm/quorlan-not-written.tiff";
-    EXPECT_EQ(runWarnings(run, real), Texts{ram});
-    run.command.clear(); // nothing run yet
-    EXPECT_EQ(runWarnings(run, real), Texts{});
-}
-
-TEST_F(RunWarningsTest, NetworkFolderAndFailedStatfs) {
-    calls.magic = 0x6969;
-    EXPECT_EQ(runWarnings(run, calls), Texts{"The test path is on nfs, a network file system: the "
-                                             "rates include the network and the server."});
-    calls.failErrno = EIO;
-    EXPECT_EQ(runWarnings(run, calls), Texts{});
-    EXPECT_EQ(fileSystemOf(calls, folder).type, "");
-    EXPECT_EQ(fileSystemOf(calls, folder).kind, FileSystemKind::Unknown);
-}
-
-TEST_F(RunWarningsTest, ReadsThatCouldNotBypassTheCache) {
-    const std::string path = folder + "/f";
-    run.results = {write(20000000, 1e8, path), uncachedRead(20000000, 1e8, path, CacheMode::Direct),
-                   uncachedRead(20000000, 1e8, path, CacheMode::PagesDropped)};
-    EXPECT_EQ(runWarnings(run, calls), Texts{});
-    // a read that failed to bypass is not also counted as suspiciously fast
-    run.results.push_back(uncachedRead(20000000, 1e11, path, CacheMode::NotBypassed));
-    EXPECT_EQ(runWarnings(run, calls),
-              Texts{"1 uncached read could not bypass the cache: its rate includes the cache."});
-    run.results.push_back(uncachedRead(20000000, 1e8, path, CacheMode::NotBypassed));
-    EXPECT_EQ(runWarnings(run, calls),
-              Texts{"2 uncached reads could not bypass the cache: their rates include the cache."});
-}
-
-TEST_F(RunWarningsTest, SparseFilesOfAtLeastOneMegabyteWarnWithTheFillByte) {
-    sparseOrSkip(folder + "/a.tiff", 4000000);
-    ASSERT_TRUE(makeSparse(folder + "/small.tiff", 999999));
-    ASSERT_TRUE(makeIncompressible(folder + "/full.tiff", 2000000));
-    run.panel.contentIndex = 1;
-    run.results = {write(4000000, 1e8, folder + "/a.tiff"),
-                   write(999999, 1e8, folder + "/small.tiff"),
-                   write(2000000, 1e8, folder + "/full.tiff"),
-                   write(30000000, 1e8, folder + "/vanished.tiff")};
-    EXPECT_EQ(runWarnings(run, calls),
-              Texts{"1 written file occupies less than half its size on the volume (0 bytes for "
-                    "4.00 MB): the file system compresses or deduplicates it, and the fill byte "
-                    "0x88 compresses to almost nothing, so the rates overstate the disk."});
-
-    // a path written twice counts once, with its last size
-    sparseOrSkip(folder + "/b.tiff", 3000000);
-    run.panel.contentIndex = 0;
-    run.results.push_back(write(1000000, 1e8, folder + "/b.tiff"));
-    run.results.push_back(write(3000000, 1e8, folder + "/b.tiff"));
-    EXPECT_EQ(runWarnings(run, calls),
-              Texts{"2 written files occupy less than half their size on the volume (0 bytes for "
-                    "7.00 MB): the file system compresses or deduplicates them, and the fill byte "
-                    "0x00 compresses to almost nothing, so the rates overstate the disk."});
-}
-
-TEST_F(RunWarningsTest, UncachedReadMuchFasterThanTheWriteOfTheSameFile) {
+// The warnings of each case against a snapshot: the file system's, cache bypass, fast uncached
+// reads (compared with the latest earlier write of the path; none at exactly 10 times) and runs
+// of small files only.
+TEST_F(RunWarningsTest, WarningsOfRunsOnScriptedVolumes) {
     const std::string a = folder + "/a", b = folder + "/b";
-    const std::string once =
-        "1 uncached read ran 11.0 times faster than the write of the same file "
-        "in this run (1.10 GB/s against 100.00 MB/s): it was likely served "
-        "from a cache.";
-    run.results = {write(20000000, 1e8, a), uncachedRead(20000000, 1.1e9, a)};
-    EXPECT_EQ(runWarnings(run, calls), Texts{once});
-
-    const std::vector<std::vector<RecordedResult>> quiet = {
-        {write(20000000, 1e8, a), uncachedRead(20000000, 9e8, a)},
-        {write(20000000, 1e8, a), uncachedRead(20000000, 1e9, a)}, // exactly 10 times
-        {write(20000000, 1e8, a), recorded(ResultKind::Read, 20000000, 1e10, a, CacheMode::Cached)},
-        {write(20000000, 1e8, a), uncachedRead(20000000, 1.1e9, b)},
-        {uncachedRead(20000000, 1.1e9, a), write(20000000, 1e8, a)}, // read before the write
-        {write(20000000, 0.0, a), uncachedRead(20000000, 1.1e9, a)},
-    };
-    for (std::size_t i = 0; i < quiet.size(); ++i) {
-        run.results = quiet[i];
-        EXPECT_EQ(runWarnings(run, calls), Texts{}) << i;
-    }
-
-    // compared with the latest earlier write of the path; several reads report the largest ratio
-    run.results = {write(20000000, 1e9, a),
-                   write(20000000, 1e8, a),
-                   uncachedRead(20000000, 1.1e9, a),
-                   write(20000000, 1e8, b),
-                   uncachedRead(20000000, 2e9, b),
-                   uncachedRead(20000000, 1.5e9, a, CacheMode::PagesDropped)};
-    EXPECT_EQ(runWarnings(run, calls),
-              Texts{"3 uncached reads ran more than 10 times faster than the write of the same "
-                    "file in this run (at most 20.0 times: 2.00 GB/s against 100.00 MB/s): they "
-                    "were likely served from a cache."});
+    expectWarnings("ext4, nothing measured", {});
+    calls.magic = 0x6969;
+    expectWarnings("nfs", {});
+    calls.magic = 0x01021994;
+    expectWarnings("tmpfs", {});
+    run.command.clear();
+    expectWarnings("tmpfs, nothing run yet", {});
+    run.command = "write";
+    calls.failErrno = EIO;
+    expectWarnings("statfs fails", {});
+    calls.failErrno = 0;
+    calls.magic = 0xEF53;
+    expectWarnings("bypassed", {write(2e7, 1e8, a), uncached(2e7, 1e8, a),
+                                uncached(2e7, 1e8, a, CacheMode::PagesDropped)});
+    expectWarnings("one not bypassed, not also fast",
+                   {write(2e7, 1e8, a), uncached(2e7, 1e11, a, CacheMode::NotBypassed)});
+    expectWarnings("two not bypassed", {uncached(2e7, 1e8, a, CacheMode::NotBypassed),
+                                        uncached(2e7, 1e8, b, CacheMode::NotBypassed)});
+    expectWarnings("11 times faster", {write(2e7, 1e8, a), uncached(2e7, 1.1e9, a)});
+    expectWarnings("exactly 10 times", {write(2e7, 1e8, a), uncached(2e7, 1e9, a)});
+    expectWarnings("a cached read",
+                   {write(2e7, 1e8, a), result(ResultKind::Read, 2e7, 1e10, a, CacheMode::Cached)});
+    expectWarnings("another file", {write(2e7, 1e8, a), uncached(2e7, 1.1e9, b)});
+    expectWarnings("read before the write", {uncached(2e7, 1.1e9, a), write(2e7, 1e8, a)});
+    expectWarnings("write without a rate", {write(2e7, 0.0, a), uncached(2e7, 1.1e9, a)});
+    expectWarnings("several fast reads",
+                   {write(2e7, 1e9, a), write(2e7, 1e8, a), uncached(2e7, 1.1e9, a),
+                    write(2e7, 1e8, b), uncached(2e7, 2e9, b),
+                    uncached(2e7, 1.5e9, a, CacheMode::PagesDropped)});
+    expectWarnings("small files", {write(9999999, 1e8, a), uncached(5, 1e8, a)});
+    expectWarnings("one of 10 MB", {write(9999999, 1e8, a), write(10000000, 1e8, b)});
+    expectWarnings("one byte", {result(ResultKind::Read, 1, 1e8, a, CacheMode::Cached)});
+    EXPECT_TRUE(matchesSnapshot(trace, "run-warnings.txt"));
 }
 
-TEST_F(RunWarningsTest, RunsOfSmallFilesOnly) {
-    run.results = {write(9999999, 1e8, folder + "/a"), uncachedRead(5, 1e8, folder + "/a")};
-    EXPECT_EQ(runWarnings(run, calls), Texts{shortRunOf9999999});
-    run.results.push_back(
-        recorded(ResultKind::Read, 10000000, 1e8, folder + "/b", CacheMode::Cached));
-    EXPECT_EQ(runWarnings(run, calls), Texts{});
-    run.results = {recorded(ResultKind::Read, 1, 1e8, folder + "/one", CacheMode::Cached)};
-    EXPECT_EQ(runWarnings(run, calls),
-              Texts{"Every file of this run is under 10 MB (the largest 1 byte): rates of "
-                    "transfers this short mean little."});
-    run.results.clear();
-    EXPECT_EQ(runWarnings(run, calls), Texts{});
-}
-
-TEST_F(RunWarningsTest, SeveralWarningsComeInTheirFixedOrder) {
-    const std::string path = folder + "/a.tiff";
-    sparseOrSkip(path, 9999999);
+// Written files of at least 1,000,000 bytes that occupy less than half their size (sparse here),
+// each path once with its last size, named with the fill byte; all warnings in their fixed order.
+TEST_F(RunWarningsTest, SparseFilesAndTheOrderOfAllWarnings) {
+    const std::string a = folder + "/a.tiff", b = folder + "/b.tiff", c = folder + "/c.tiff";
+    makeSparse(a, 4000000);
+    makeSparse(b, 3000000);
+    makeSparse(c, 9999999);
+    makeSparse(folder + "/small.tiff", 999999);
+    writeFile(folder + "/full.tiff", 2000000);
+    if (allocatedBytes(calls, a) != 0)
+        GTEST_SKIP() << "the temporary folder's file system allocates blocks for sparse files";
+    run.panel.contentIndex = 1;
+    expectWarnings("one sparse", {write(4e6, 1e8, a), write(999999, 1e8, folder + "/small.tiff"),
+                                  write(2e6, 1e8, folder + "/full.tiff"),
+                                  write(3e7, 1e8, folder + "/vanished.tiff")});
+    run.panel.contentIndex = 0;
+    expectWarnings("a path written twice",
+                   {write(4e6, 1e8, a), write(1e6, 1e8, b), write(3e6, 1e8, b)});
     calls.magic = 0x01021997; // 9p
-    run.results = {write(9999999, 1e8, path),
-                   uncachedRead(9999999, 1e8, path, CacheMode::NotBypassed),
-                   uncachedRead(9999999, 2e9, path), uncachedRead(9999999, 1e8, path)};
-    EXPECT_EQ(runWarnings(run, calls),
-              (Texts{"The test path is on 9p, a network file system: the rates include the "
-                     "network and the server.",
-                     "1 uncached read could not bypass the cache: its rate includes the cache.",
-                     "1 written file occupies less than half its size on the volume (0 bytes for "
-                     "10.00 MB): the file system compresses or deduplicates it, and the fill byte "
-                     "0x00 compresses to almost nothing, so the rates overstate the disk.",
-                     "1 uncached read ran 20.0 times faster than the write of the same file in "
-                     "this run (2.00 GB/s against 100.00 MB/s): it was likely served from a cache.",
-                     shortRunOf9999999}));
+    expectWarnings("all",
+                   {write(9999999, 1e8, c), uncached(9999999, 1e8, c, CacheMode::NotBypassed),
+                    uncached(9999999, 2e9, c), uncached(9999999, 1e8, c)});
+    calls.magic = 0x858458F6; // ramfs
+    expectWarnings("ram-backed comes first", {write(9999999, 1e8, c)});
+    EXPECT_TRUE(matchesSnapshot(trace, "run-warnings-sparse.txt"));
+}
+
+// Names and kinds by magic number, against a snapshot. CIFS's magic as a 32-bit signed word
+// comes back sign-extended; unknown numbers are named in hex.
+TEST(VolumeInfo, NamesAndKindsFromMagicNumbers) {
+    const char *const kinds[] = {"unknown", "disk", "RAM-backed", "network"};
+    ScriptedVolume calls;
+    std::string names;
+    for (const long magic :
+         {0xEF53L, 0x58465342L, 0x01021994L, 0x858458F6L, 0x6969L, 0xFE534D42L, 0x65735546L,
+          static_cast<long>(static_cast<std::int32_t>(0xFF534D42u)), 0x12345678L, 0L}) {
+        calls.magic = magic;
+        const FileSystemInfo info = fileSystemOf(calls, "/anywhere");
+        names += info.type + " " + kinds[static_cast<int>(info.kind)] + "\n";
+    }
+    EXPECT_TRUE(matchesSnapshot(names, "file-system-names.txt"));
+}
+
+// A missing path is answered by its parent folder, never the grandparent; any other failure is
+// not retried; an empty path or one with a zero byte is not asked at all.
+TEST(VolumeInfo, AMissingPathIsAnsweredByItsParentFolderOnly) {
+    ScriptedVolume calls;
+    calls.missing = {"dir/new.tiff", "new.tiff",         "/new.tiff",
+                     "a//b///",      "/x/gone/new.tiff", "/x/gone"};
+    for (const char *path : {"dir/new.tiff", "new.tiff", "/new.tiff", "a//b///"})
+        EXPECT_EQ(fileSystemOf(calls, path).type, "ext4") << path;
+    EXPECT_EQ(fileSystemOf(calls, "/x/gone/new.tiff").kind, FileSystemKind::Unknown);
+    calls.failErrno = EACCES;
+    for (const std::string &path :
+         {std::string("/locked/file"), std::string(), std::string("a\0b", 3)})
+        EXPECT_EQ(fileSystemOf(calls, path).type, "");
+    EXPECT_EQ(calls.asked, (std::vector<std::string>{
+                               "dir/new.tiff", "dir", "new.tiff", ".", "/new.tiff", "/", "a//b///",
+                               "a", "/x/gone/new.tiff", "/x/gone", "/locked/file"}));
+}
+
+// Free bytes are the available blocks times the fragment size, the largest count where that
+// product would not fit, nothing for a file system that counts no blocks or cannot be asked.
+TEST(VolumeInfo, FreeBytesOfScriptedVolumes) {
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+    const struct {
+        std::uint64_t blocks, available;
+        std::optional<std::int64_t> free;
+    } cases[] = {
+        {1, 10, 40960},
+        {1, largest / 4096, largest / 4096 * 4096},
+        {1, largest / 4096 + 1, largest},
+        {0, 10, std::nullopt},
+    };
+    ScriptedVolume calls;
+    for (const auto &c : cases) {
+        calls.blocks = c.blocks;
+        calls.availableBlocks = c.available;
+        EXPECT_EQ(freeBytes(calls, "/anywhere"), c.free) << c.available;
+    }
+    calls.failErrno = EIO;
+    EXPECT_EQ(freeBytes(calls, "/anywhere"), std::nullopt);
 }

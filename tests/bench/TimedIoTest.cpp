@@ -1,7 +1,8 @@
 #include "../support/FaultySysCalls.h"
+#include "../support/GoldenMatch.h"
 #include "../support/TempFolder.h"
 
-#include "bench/TestBuffer.h"
+#include "bench/ResultsExport.h"
 #include "bench/TestData.h"
 #include "bench/Timebase.h"
 #include "bench/TimedIo.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <sys/mman.h>
 
@@ -16,31 +18,109 @@ using namespace quorlan;
 using namespace quorlan::testing;
 namespace fs = std::filesystem;
 
-TEST(Timebase, ConvertsTicksMultiplyingFirstThenDividing) {
-    Timebase base;
-    EXPECT_EQ(base.ticksToSeconds(1500000000), 0.0); // not read yet
-    base = {1, 1};
-    EXPECT_EQ(base.ticksToSeconds(1500000000), 1.5);
-    base = {125, 3};
-    EXPECT_EQ(base.ticksToSeconds(36000000), 1.5);
-    // 7 × 2 / 3 = 4 ns; dividing first would give 2 ns.
-    base = {2, 3};
-    EXPECT_EQ(base.ticksToSeconds(7), 4 * 1e-9);
-    // A product beyond 64 bits does not wrap around into a short interval.
-    base = {1000, 1000};
-    EXPECT_EQ(base.ticksToSeconds(UINT64_MAX / 10), static_cast<double>(UINT64_MAX / 10) * 1e-9);
-    // Nanoseconds beyond 64 bits (an interval of centuries) stay at the largest count.
-    base = {UINT64_MAX, 1};
-    EXPECT_EQ(base.ticksToSeconds(2), static_cast<double>(UINT64_MAX) * 1e-9);
+namespace {
+
+bool allBytesAre(std::span<const std::uint8_t> bytes, std::uint8_t fill) {
+    return std::all_of(bytes.begin(), bytes.end(), [&](std::uint8_t b) { return b == fill; });
 }
 
-// Linux's counter is CLOCK_MONOTONIC_RAW, which already counts nanoseconds.
-TEST(Timebase, TheSystemCounterCountsNanosecondsForward) {
+std::string joined(const std::vector<std::string> &names) {
+    std::string text;
+    for (const std::string &name : names)
+        text += (text.empty() ? "" : " ") + name;
+    return text;
+}
+
+enum class Op { Write, WholeWrite, Read, UncachedRead };
+
+// One primitive call on a file of fileBefore bytes (-1: none), the first failingCall failing
+// with error; chopped: every transfer and sync interrupted twice, at most 4096 bytes a call.
+// Uncached reads are refused O_DIRECT, so that they take the same path everywhere.
+struct IoCase {
+    const char *what;
+    Op op;
+    std::int64_t fileBefore;
+    std::int64_t length; // bytes written, or read from offset
+    const char *failingCall = nullptr;
+    int error = EIO;
+    bool chopped = false;
+    std::int64_t offset = 0;
+    const char *name = "f";
+};
+
+const IoCase ioCases[] = {
+    {"write, replacing a larger file", Op::Write, 10000, 3000},
+    {"write into a missing folder", Op::Write, -1, 5000, nullptr, 0, false, 0, "missing/f"},
+    {"write: fsync fails", Op::Write, 5000, 5000, "fsync"},
+    {"write: ENOSPC", Op::Write, 5000, 5000, "write", ENOSPC},
+    {"write: close fails", Op::Write, 5000, 5000, "close"},
+    {"write: chopped", Op::Write, -1, 10000, nullptr, 0, true},
+    {"whole write", Op::WholeWrite, -1, 5000},
+    {"whole write into a missing folder", Op::WholeWrite, -1, 5000, nullptr, 0, false, 0,
+     "missing/f"},
+    {"whole write: ENOSPC", Op::WholeWrite, 5000, 5000, "write", ENOSPC},
+    {"whole write: close fails", Op::WholeWrite, 5000, 5000, "close"},
+    {"whole write: chopped", Op::WholeWrite, -1, 10000, nullptr, 0, true},
+    {"read", Op::Read, 5000, 5000},
+    {"read past the end", Op::Read, 600, 1000},
+    {"read to the end exactly", Op::Read, 600, 600},
+    {"read of nothing", Op::Read, 600, 0},
+    {"read from an offset past the end", Op::Read, 600, 200, nullptr, 0, false, 500},
+    {"read of a missing file", Op::Read, -1, 10},
+    {"read: EIO", Op::Read, 5000, 5000, "read"},
+    {"read: seek fails", Op::Read, 5000, 5000, "lseek"},
+    {"read: sync fails", Op::Read, 5000, 5000, "syncFileData"},
+    {"read: chopped", Op::Read, 10000, 10000, nullptr, 0, true},
+    {"uncached read", Op::UncachedRead, 5000, 0},
+    {"uncached read of an empty file", Op::UncachedRead, 0, 0},
+    {"uncached read of a missing file", Op::UncachedRead, -1, 0},
+    {"uncached read: fstat fails", Op::UncachedRead, 5000, 0, "fstat"},
+    {"uncached read: EIO", Op::UncachedRead, 5000, 0, "read"},
+    {"uncached read: pages not dropped", Op::UncachedRead, 5000, 0, "dropCache"},
+    {"uncached read: pages not written back", Op::UncachedRead, 5000, 0, "fsync"},
+    {"uncached read: chopped", Op::UncachedRead, 10000, 0, nullptr, 0, true},
+};
+
+double call(TimedIo &io, const IoCase &c, const std::string &path,
+            std::span<const std::uint8_t> data) {
+    switch (c.op) {
+    case Op::Write:
+        return io.timedWrite(path, data);
+    case Op::WholeWrite:
+        return io.timedWholeWrite(path, data);
+    case Op::Read:
+        return io.timedRead(path, c.offset, c.length);
+    case Op::UncachedRead:
+        break;
+    }
+    return io.timedUncachedRead(path);
+}
+
+} // namespace
+
+TEST(Timebase, ConvertsTicksMultiplyingFirstThenDividing) {
+    const struct {
+        Timebase base;
+        std::uint64_t ticks;
+        double seconds;
+    } cases[] = {
+        {{0, 0}, 1500000000, 0.0}, // not read yet
+        {{1, 1}, 1500000000, 1.5},
+        {{125, 3}, 36000000, 1.5},
+        {{2, 3}, 7, 4 * 1e-9}, // dividing first would give 2 ns
+        // a product beyond 64 bits does not wrap around into a short interval
+        {{1000, 1000}, UINT64_MAX / 10, static_cast<double>(UINT64_MAX / 10) * 1e-9},
+        // nanoseconds beyond 64 bits (centuries) stay at the largest count
+        {{UINT64_MAX, 1}, 2, static_cast<double>(UINT64_MAX) * 1e-9},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.base.ticksToSeconds(c.ticks), c.seconds) << c.base.theNumerator;
+
+    // Linux's counter is CLOCK_MONOTONIC_RAW, which already counts nanoseconds, forward.
     PosixSysCalls calls;
     Timebase base;
     base.readTimebase(calls);
-    EXPECT_EQ(base.theNumerator, 1u);
-    EXPECT_EQ(base.theDenominator, 1u);
+    EXPECT_EQ(base.theNumerator * 10 + base.theDenominator, 11u);
     std::uint64_t previous = calls.monotonicTicks();
     for (int i = 0; i < 1000; ++i) {
         const std::uint64_t now = calls.monotonicTicks();
@@ -49,201 +129,90 @@ TEST(Timebase, TheSystemCounterCountsNanosecondsForward) {
     }
 }
 
-TEST(MakeTestData, FillsEveryByteAndRefusesImpossibleSizes) {
-    TestBuffer three = makeTestData(3, 0x88);
-    ASSERT_TRUE(three.valid());
-    ASSERT_EQ(three.bytes().size(), 3u);
-    EXPECT_TRUE(std::all_of(three.bytes().begin(), three.bytes().end(),
-                            [](std::uint8_t b) { return b == 0x88; }));
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(three.data()) % bufferGranule, 0u);
-    TestBuffer empty = makeTestData(0, 0x41);
-    EXPECT_TRUE(empty.valid());
-    EXPECT_TRUE(empty.bytes().empty());
+// Data buffers: every byte the fill byte (past the 2 MiB granule too), 2 MiB-aligned,
+// impossible sizes refused; TestData reuses its buffer for the same byte and refills for another.
+TEST(TestData, FillsEveryByteAndRefusesImpossibleSizes) {
+    const TestBuffer large = makeTestData(5 * 1024 * 1024 + 123, 0x5A);
+    const TestBuffer other = makeTestData(3, 0xC3);
+    ASSERT_TRUE(large.valid() && other.valid());
+    EXPECT_EQ(large.bytes().size(), 5u * 1024 * 1024 + 123);
+    EXPECT_TRUE(allBytesAre(large.bytes(), 0x5A));
+    EXPECT_TRUE(allBytesAre(other.bytes(), 0xC3));
+    EXPECT_EQ(other.bytes().size(), 3u);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(other.bytes().data()) % bufferGranule, 0u);
+    EXPECT_TRUE(makeTestData(0, 0x41).valid());
     EXPECT_FALSE(makeTestData(-1, 0).valid());
     EXPECT_FALSE(makeTestData(INT64_MAX, 0).valid());
-}
 
-TEST(MakeTestData, LargeDataIsTheFillByteToTheLastByteAndWritesAsSuch) {
-    // A size that is not a multiple of the 2 MiB granule, and a second buffer with another byte
-    // that must not show through the first.
-    const std::int64_t size = 5 * 1024 * 1024 + 123;
-    const TestBuffer first = makeTestData(size, 0x5A);
-    const TestBuffer second = makeTestData(size, 0xC3);
-    ASSERT_TRUE(first.valid());
-    ASSERT_EQ(first.bytes().size(), static_cast<std::size_t>(size));
-    EXPECT_TRUE(std::all_of(first.bytes().begin(), first.bytes().end(),
-                            [](std::uint8_t b) { return b == 0x5A; }));
-    EXPECT_EQ(second.bytes().back(), 0xC3);
-
-    const TempFolder scratch;
-    const std::string folder = scratch.path();
-    PosixSysCalls calls;
-    Timebase base{1, 1};
-    ASSERT_GT(TimedIo(calls, base).timedWrite(folder + "/large.tiff", first.bytes()), 0.0);
-    const std::string written = fileContents(folder + "/large.tiff");
-    EXPECT_EQ(written, std::string(static_cast<std::size_t>(size), '\x5A'));
-}
-
-TEST(TestData, ReusesItsBufferForSmallerFilesAndRefillsForAnotherByte) {
     TestData data;
-    const auto large = data.bytes(3 * 1024 * 1024, 0x11);
-    ASSERT_TRUE(large.has_value());
-    // The same size again is the same memory, not filled anew.
-    const_cast<std::uint8_t *>(large->data())[0] = 0x99;
-    EXPECT_EQ(data.bytes(3 * 1024 * 1024, 0x11)->front(), 0x99);
+    const auto first = data.bytes(3 * 1024 * 1024, 0x11);
+    ASSERT_TRUE(first.has_value());
+    const_cast<std::uint8_t *>(first->data())[0] = 0x99; // the same byte again: not refilled
     const auto smaller = data.bytes(1000, 0x11);
     ASSERT_TRUE(smaller.has_value());
-    EXPECT_EQ(smaller->data(), large->data());
+    EXPECT_EQ(smaller->data(), first->data());
+    EXPECT_EQ(smaller->front(), 0x99);
     EXPECT_EQ(smaller->size(), 1000u);
-    const auto other = data.bytes(1000, 0x22);
-    ASSERT_TRUE(other.has_value());
-    EXPECT_TRUE(
-        std::all_of(other->begin(), other->end(), [](std::uint8_t b) { return b == 0x22; }));
+    EXPECT_TRUE(allBytesAre(*data.bytes(1000, 0x22), 0x22));
     EXPECT_FALSE(data.bytes(-1, 0x22).has_value());
     EXPECT_FALSE(data.bytes(INT64_MAX, 0x22).has_value());
-    // After a refusal the next file still gets its data.
-    const auto after = data.bytes(10, 0x33);
-    ASSERT_TRUE(after.has_value());
-    EXPECT_EQ(after->back(), 0x33);
+    EXPECT_TRUE(allBytesAre(*data.bytes(10, 0x33), 0x33)); // a refusal leaves it usable
 }
 
-class TimedIoTest : public ::testing::Test {
-protected:
-    TempFolder scratch;
-    std::string folder = scratch.path();
-    FaultySysCalls calls;
-    Timebase base{1, 1};
-    TimedIo io{calls, base};
-    int descriptorsBefore = openDescriptorCount();
-
-    void TearDown() override { EXPECT_EQ(openDescriptorCount(), descriptorsBefore); }
-    std::string path(const char *name) const { return folder + "/" + name; }
-    std::vector<std::string> timedSpan() const {
-        const auto first = std::find(calls.calls.begin(), calls.calls.end(), "tick");
-        const auto last = std::find(calls.calls.rbegin(), calls.calls.rend(), "tick").base();
-        return {first, last};
+// Each row's time in nanoseconds (FaultySysCalls' ticks are 500 apart; -1e9 is failedTime),
+// cache mode and calls in order, against a snapshot; the file written is the data, and no
+// descriptor stays open or is closed twice.
+TEST(TimedIo, EachPrimitiveUnderFaults) {
+    const TempFolder scratch;
+    const int descriptorsBefore = openDescriptorCount();
+    std::string trace;
+    for (const IoCase &c : ioCases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = scratch.path() + "/" + c.name;
+        fs::remove(path);
+        if (c.fileBefore >= 0)
+            writeFile(path, c.fileBefore);
+        FaultySysCalls calls;
+        if (c.failingCall)
+            calls.faults = {{c.failingCall, 1, 0, c.error}};
+        calls.eintrBeforeEach = c.chopped ? 2 : 0;
+        calls.maxTransfer = c.chopped ? 4096 : 0;
+        calls.refuseDirect = true;
+        const Timebase base{1, 1};
+        TimedIo io(calls, base);
+        const TestBuffer data = makeTestData(c.length, 0x1A);
+        const double time = call(io, c, path, data.bytes());
+        trace += std::string(c.what) + ": " + std::to_string(std::lround(time * 1e9)) + " ns, " +
+                 cacheModeName(io.lastCacheMode()) + ", " + joined(calls.calls) + "\n";
+        if (time > 0 && (c.op == Op::Write || c.op == Op::WholeWrite)) {
+            EXPECT_EQ(fileContents(path), std::string(static_cast<std::size_t>(c.length), '\x1A'));
+        }
+        EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
+        EXPECT_EQ(calls.strayCloses, 0);
     }
-};
-
-TEST_F(TimedIoTest, WriteTimesWriteAndSyncOnlyAndReplacesALargerFile) {
-    writeFile(path("a.tiff"), 10000);
-    const TestBuffer buffer = makeTestData(3000, 0x1A);
-    EXPECT_EQ(io.timedWrite(path("a.tiff"), buffer.bytes()), 500 * 1e-9);
-    EXPECT_EQ(fs::file_size(path("a.tiff")), 3000u);
-    EXPECT_EQ(calls.calls,
-              (std::vector<std::string>{"open-create", "tick", "write", "fsync", "tick", "close"}));
+    EXPECT_TRUE(matchesSnapshot(trace, "timed-io-faults.txt"));
+    const Timebase unset;
+    FaultySysCalls calls;
+    EXPECT_EQ(TimedIo(calls, unset).timedWrite(scratch.path() + "/f", {}), 0.0);
 }
 
-TEST_F(TimedIoTest, WriteSentinels) {
-    const TestBuffer buffer = makeTestData(100, 0);
-    EXPECT_EQ(io.timedWrite(path("missing/a.tiff"), buffer.bytes()), failedTime);
-    EXPECT_FALSE(fs::exists(path("missing")));
-    EXPECT_EQ(io.timedWholeWrite(path("missing/a.tiff"), buffer.bytes()), 0.0);
-    calls.failFsyncErrno = EIO;
-    EXPECT_EQ(io.timedWrite(path("b"), buffer.bytes()), failedTime);
-    calls.failFsyncErrno = 0;
-    calls.failWriteErrno = ENOSPC;
-    EXPECT_EQ(io.timedWrite(path("c"), buffer.bytes()), failedTime);
-    EXPECT_EQ(io.timedWholeWrite(path("c"), buffer.bytes()), 0.0);
-    calls.failWriteErrno = 0;
-    calls.failCloseErrno = EIO;
-    EXPECT_EQ(io.timedWrite(path("d"), buffer.bytes()), failedTime);
-    EXPECT_EQ(io.timedWholeWrite(path("d"), buffer.bytes()), 0.0);
-    calls.failCloseErrno = 0;
-    Timebase unset;
-    TimedIo early(calls, unset);
-    EXPECT_EQ(early.timedWrite(path("e"), buffer.bytes()), 0.0);
-}
-
-TEST_F(TimedIoTest, InterruptedAndPartialTransfersAreCompleted) {
-    calls.eintrBeforeEach = 2;
-    calls.maxTransfer = 4096;
-    const TestBuffer buffer = makeTestData(10000, 0x41);
-    EXPECT_GT(io.timedWrite(path("a"), buffer.bytes()), 0.0);
-    EXPECT_EQ(fs::file_size(path("a")), 10000u);
-    EXPECT_GT(io.timedRead(path("a"), 0, 10000), 0.0);
-    EXPECT_GT(io.timedUncachedRead(path("a")), 0.0);
-    EXPECT_GT(io.timedWholeWrite(path("b"), buffer.bytes()), 0.0);
-    EXPECT_EQ(fs::file_size(path("b")), 10000u);
-}
-
-TEST_F(TimedIoTest, ReadSentinels) {
-    writeFile(path("600"), 600);
-    writeFile(path("empty"), 0);
-    EXPECT_EQ(io.timedRead(path("600"), 0, 1000), 0.0); // short
-    EXPECT_GT(io.timedRead(path("600"), 0, 600), 0.0);
-    EXPECT_GT(io.timedRead(path("600"), 0, 0), 0.0);     // 0 bytes are not fewer than 0
-    EXPECT_EQ(io.timedRead(path("600"), 500, 200), 0.0); // from an offset
-    EXPECT_EQ(io.timedRead(path("none"), 0, 10), failedTime);
-    EXPECT_EQ(io.timedUncachedRead(path("empty")), 0.0);
-    EXPECT_EQ(io.timedUncachedRead(path("none")), failedTime);
-    calls.failReadErrno = EIO;
-    EXPECT_EQ(io.timedRead(path("600"), 0, 600), failedTime);
-    EXPECT_EQ(io.timedUncachedRead(path("600")), failedTime);
-}
-
-TEST_F(TimedIoTest, ReadTimesReadAndSyncOnly) {
-    writeFile(path("f"), 5000);
-    EXPECT_EQ(io.timedRead(path("f"), 0, 5000), 500 * 1e-9);
-    EXPECT_EQ(calls.calls,
-              (std::vector<std::string>{"open", "tick", "read", "syncFileData", "tick", "close"}));
-}
-
-TEST_F(TimedIoTest, ReadFailsWhenItsSyncFailsAndRetriesAnInterruptedSync) {
-    writeFile(path("f"), 5000);
-    calls.failFsyncErrno = EIO;
-    EXPECT_EQ(io.timedRead(path("f"), 0, 5000), failedTime);
-    EXPECT_EQ(calls.calls.back(), "close");
-    calls.failFsyncErrno = 0;
-    calls.eintrBeforeEach = 2;
-    calls.calls.clear();
-    EXPECT_GT(io.timedRead(path("f"), 0, 5000), 0.0);
-    EXPECT_EQ(std::count(calls.calls.begin(), calls.calls.end(), "syncFileData"), 3);
-}
-
-TEST_F(TimedIoTest, UncachedReadDropsPagesFirstAndTimesOpenReadClose) {
-    writeFile(path("f"), 5000);
-    EXPECT_GT(io.timedUncachedRead(path("f")), 0.0);
-    const std::vector<std::string> span = timedSpan();
-    ASSERT_FALSE(span.empty());
-    EXPECT_EQ(span.front(), "tick");
-    EXPECT_EQ(span[1], "open-direct");
-    EXPECT_EQ(span[span.size() - 2], "close");
-    // The pages were written back before the interval began.
-    const auto firstTick = std::find(calls.calls.begin(), calls.calls.end(), "tick");
-    EXPECT_NE(std::find(calls.calls.begin(), firstTick, "fsync"), firstTick);
-}
-
-TEST_F(TimedIoTest, UncachedReadFallsBackWhereDirectIsRefused) {
-    writeFile(path("f"), 5000);
-    calls.refuseDirect = true;
-    EXPECT_GT(io.timedUncachedRead(path("f")), 0.0);
-    EXPECT_EQ(io.lastCacheMode(), CacheMode::PagesDropped);
-    const std::vector<std::string> span = timedSpan();
-    EXPECT_EQ(span[1], "open-direct");
-    EXPECT_EQ(span[2], "open");
-}
-
-// Checks the write path chosen at the boundary without writing the bytes: the writes are faked
-// and the buffers are untouched reserved address space.
-TEST_F(TimedIoTest, LargeBuffersTakeTheOneCallPathAboveTwoBillionBytes) {
+// The write path chosen at the boundary, without writing the bytes: the writes are faked and the
+// buffers are untouched reserved address space.
+TEST(TimedIo, LargeBuffersTakeTheOneCallPathAboveTwoBillionBytes) {
+    const TempFolder scratch;
     const std::size_t large = 2000000001;
     void *space =
         mmap(nullptr, large, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     ASSERT_NE(space, MAP_FAILED);
     const auto *bytes = static_cast<const std::uint8_t *>(space);
+    FaultySysCalls calls;
     calls.fakeWrites = true;
-
-    EXPECT_GT(io.timedTestWrite(path("at"), {bytes, large - 1}), 0.0);
-    EXPECT_NE(std::find(calls.calls.begin(), calls.calls.end(), "fsync"), calls.calls.end());
-    EXPECT_EQ(calls.calls.front(), "open-create"); // opened before the start tick
-
+    const Timebase base{1, 1};
+    TimedIo io(calls, base);
+    EXPECT_GT(io.timedTestWrite(scratch.path() + "/at", {bytes, large - 1}), 0.0);
+    EXPECT_EQ(joined(calls.calls), "open-create tick write fsync tick close");
     calls.calls.clear();
-    EXPECT_GT(io.timedTestWrite(path("above"), {bytes, large}), 0.0);
-    EXPECT_EQ(std::find(calls.calls.begin(), calls.calls.end(), "fsync"), calls.calls.end());
-    EXPECT_EQ(calls.calls.front(), "tick"); // open lies inside the interval
-    EXPECT_EQ(calls.calls.back(), "tick");
-    // No single call moves more than Linux's limit.
-    EXPECT_GE(std::count(calls.calls.begin(), calls.calls.end(), "write"), 1);
+    EXPECT_GT(io.timedTestWrite(scratch.path() + "/above", {bytes, large}), 0.0);
+    EXPECT_EQ(joined(calls.calls), "tick open-create write close tick");
     munmap(space, large);
 }

@@ -3,7 +3,6 @@
 #include "bench/SysCalls.h"
 
 #include <cerrno>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -46,40 +45,54 @@ public:
                              // overrides eintrBeforeEach. A finite count: the call then goes on.
     std::vector<Fault> faults;
     std::size_t maxTransfer = 0; // > 0: reads and writes move at most this many bytes per call
-    int failWriteErrno = 0;      // write fails with this errno
-    int failReadErrno = 0;       // read fails with this errno
-    int failFsyncErrno = 0;      // fsync fails with this errno
-    int failCloseErrno = 0;      // close reports this errno (the descriptor is still closed)
-    bool refuseDirect = false;   // open with O_DIRECT fails with EINVAL
-    int failDropCacheErrno = 0;  // dropping a file's cached pages fails with this errno
-    bool fakeWrites = false;     // writes succeed without touching the file or the buffer
-    std::string refuseListing;   // listing a folder whose path ends with this fails with EACCES
-    std::uint64_t tick = 1000;   // each tick reading advances by tickStep
-    std::uint64_t tickStep = 500;
+    // Every call of a kind fails with these errnos (after the interruptions and scripted faults;
+    // the sync errno for fsync and syncFileData; a close still closes).
+    int failWriteErrno = 0, failReadErrno = 0, failFsyncErrno = 0, failCloseErrno = 0;
+    int failDropCacheErrno = 0;
+    bool refuseDirect = false; // open with O_DIRECT fails with EINVAL
+    bool fakeWrites = false;   // writes succeed without touching the file or the buffer
+    std::string refuseListing; // listing a folder whose path ends with this fails with EACCES
+    std::uint64_t tick = 1000; // each tick reading advances it by 500
 
     int open(const char *path, int flags, mode_t mode) override;
     ssize_t read(int fd, void *buffer, std::size_t count) override;
     ssize_t write(int fd, const void *buffer, std::size_t count) override;
-    off_t lseek(int fd, off_t offset, int whence) override;
-    int fsync(int fd) override;
-    int syncFileData(int fd) override;
     int close(int fd) override;
-    int fstat(int fd, struct stat *info) override;
-    int stat(const char *path, struct stat *info) override;
-    int lstat(const char *path, struct stat *info) override;
-    int statfs(const char *path, struct statfs *info) override;
     int listFolder(const char *path, std::vector<FolderEntry> &entries) override;
-    int dropCache(int fd) override;
-    int clearDirect(int fd) override;
-    std::uint64_t monotonicTicks() override;
+    off_t lseek(int fd, off_t offset, int whence) override {
+        return fails("lseek", false) ? -1 : PosixSysCalls::lseek(fd, offset, whence);
+    }
+    int fsync(int fd) override { return fails("fsync") ? -1 : PosixSysCalls::fsync(fd); }
+    int syncFileData(int fd) override {
+        return fails("syncFileData") ? -1 : PosixSysCalls::syncFileData(fd);
+    }
+    int fstat(int fd, struct stat *info) override {
+        return fails("fstat", false) ? -1 : PosixSysCalls::fstat(fd, info);
+    }
+    int stat(const char *path, struct stat *info) override {
+        return fails("stat", false) ? -1 : PosixSysCalls::stat(path, info);
+    }
+    int lstat(const char *path, struct stat *info) override {
+        return fails("lstat", false) ? -1 : PosixSysCalls::lstat(path, info);
+    }
+    int statfs(const char *path, struct statfs *info) override {
+        return fails("statfs", false) ? -1 : PosixSysCalls::statfs(path, info);
+    }
+    int dropCache(int fd) override {
+        return fails("dropCache") ? -1 : PosixSysCalls::dropCache(fd);
+    }
+    int clearDirect(int fd) override {
+        return fails("clearDirect", false) ? -1 : PosixSysCalls::clearDirect(fd);
+    }
+    std::uint64_t monotonicTicks() override {
+        calls.push_back("tick");
+        return tick += 500;
+    }
 
 private:
     // Counts a call (and lists it when listed); true when it must fail now, errno then set. A
-    // scripted fault with error 0 sets zeroTransfer instead of errno.
-    bool injectFault(const char *name, bool listed, bool *zeroTransfer = nullptr);
-    bool interrupt(const std::string &name);
-    // Records a sync call; true when it must fail (EINTR or the injected errno set).
-    bool injectSyncFault(const char *name);
+    // scripted fault with error 0 sets *zeroTransfer instead, where the call moves bytes.
+    bool fails(const std::string &name, bool listed = true, bool *zeroTransfer = nullptr);
     std::map<std::string, int> pendingEintr_;
     std::set<int> openDescriptors_;
 };

@@ -20,25 +20,17 @@ namespace quorlan::testing {
 class ScratchMount {
 public:
     explicit ScratchMount(std::int64_t bytes) {
+        const std::string options = "size=" + std::to_string(bytes);
         if (::geteuid() != 0) {
             skipReason_ = "mounting a scratch tmpfs needs root; not running as root";
-            return;
-        }
-        if (mountPoint_.path().empty()) {
-            failure_ = "cannot create a mount point: " + std::string(std::strerror(errno));
-            return;
-        }
-        const std::string options = "size=" + std::to_string(bytes);
-        if (::mount("tmpfs", path().c_str(), "tmpfs", 0, options.c_str()) != 0) {
+        } else if (::mount("tmpfs", path().c_str(), "tmpfs", 0, options.c_str()) != 0) {
             const int error = errno;
             const std::string reason = "mount -t tmpfs on " + path() + ": " + std::strerror(error);
-            if (error == EPERM || error == EACCES)
-                skipReason_ = reason + " (no CAP_SYS_ADMIN here)";
-            else
-                failure_ = reason;
-            return;
+            (error == EPERM || error == EACCES ? skipReason_ : failure_) =
+                reason + (error == EPERM || error == EACCES ? " (no CAP_SYS_ADMIN here)" : "");
+        } else {
+            mounted_ = true;
         }
-        mounted_ = true;
     }
     ~ScratchMount() {
         if (mounted_)

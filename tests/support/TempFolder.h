@@ -17,24 +17,16 @@ namespace quorlan::testing {
 // the test program stops at once: a test must never write beside "/" instead.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quorlan-test.XXXXXX").string();
-        if (const char *made = ::mkdtemp(pattern.data())) {
-            path_ = made;
-            return;
+    TempFolder() : path_((std::filesystem::temp_directory_path() / "quorlan-test.XXXXXX")) {
+        if (::mkdtemp(path_.data()) == nullptr) {
+            std::perror(("cannot make a scratch folder " + path_).c_str());
+            std::abort();
         }
-        std::perror(("cannot make a scratch folder " + pattern).c_str());
-        std::abort();
     }
     ~TempFolder() {
-        if (path_.empty())
-            return;
-        std::error_code ignored;
-        if (std::filesystem::remove_all(path_, ignored) != static_cast<std::uintmax_t>(-1))
-            return;
-        // A test took the permissions of a folder inside away: give them back, then try again.
+        // A test may have taken the permissions of a folder inside away: give them back first.
         namespace fs = std::filesystem;
+        std::error_code ignored;
         fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
         for (auto entry = fs::recursive_directory_iterator(path_, ignored);
              entry != fs::recursive_directory_iterator(); entry.increment(ignored)) {
@@ -54,8 +46,7 @@ private:
 };
 
 inline void writeFile(const std::string &path, std::int64_t size, char fill = 'x') {
-    std::ofstream out(path, std::ios::binary);
-    out << std::string(static_cast<std::size_t>(size), fill);
+    std::ofstream(path, std::ios::binary) << std::string(static_cast<std::size_t>(size), fill);
 }
 
 // The whole file as bytes; empty when it cannot be read.
@@ -65,10 +56,8 @@ inline std::string fileContents(const std::string &path) {
 }
 
 inline int openDescriptorCount() {
-    int count = 0;
-    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++count;
-    return count;
+    const std::filesystem::directory_iterator entries("/proc/self/fd");
+    return static_cast<int>(std::distance(begin(entries), end(entries)));
 }
 
 } // namespace quorlan::testing
