@@ -6,7 +6,9 @@
 #   QUORLAN_APPSTREAM_RELEASES one <release version="..." date="..."/> line per release, in order
 function(quorlan_read_changelog file version)
     file(READ "${file}" text)
-    set(heading "\n## \\[([0-9]+\\.[0-9]+\\.[0-9]+)\\] - ([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9])")
+    set(twoDigits "[0-9][0-9]")
+    set(datePattern "${twoDigits}${twoDigits}-${twoDigits}-${twoDigits}")
+    set(heading "\n## \\[([0-9]+\\.[0-9]+\\.[0-9]+)\\] - (${datePattern})")
     string(REGEX MATCHALL "${heading}" headings "\n${text}")
     set(releases "")
     set(date "")
