@@ -1,5 +1,6 @@
 #include "app/WindowMenus.h"
 
+#include "app/AboutBox.h"
 #include "app/TestCommand.h"
 #include "app/ViewController.h"
 
@@ -81,6 +82,10 @@ void WindowMenus::buildViewAndHelpMenus(QMenuBar &bar, ViewController &window) {
     QAction *updateStatus =
         item(helpMenu_, ViewController::tr("Update not checked"), "updateStatusAction");
     updateStatus->setEnabled(false);
+    helpMenu_->addSeparator();
+    QAction *about = item(helpMenu_, ViewController::tr("About Quorlan"), "aboutAction");
+    about->setMenuRole(QAction::AboutRole);
+    QObject::connect(about, &QAction::triggered, &window, [&window] { openAboutBox(window); });
 }
 
 void WindowMenus::showRunning(bool running, bool cancellable) {

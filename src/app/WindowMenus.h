@@ -14,8 +14,9 @@ class ViewController;
 // the window's command of the same name. Every item is an action with an object name:
 // saveLogAction, saveChartAction, exportResultsAction, closeAction, quitAction,
 // writeFileAction, readFileAction, multiWriteAction, multiReadAction, mixedTestAction,
-// cancelAction, incFontAction, decFontAction, openHelpAction and updateStatusAction; the Help
-// menu is helpMenu. The menus belong to the bar.
+// cancelAction, incFontAction, decFontAction, openHelpAction, updateStatusAction and
+// aboutAction (which opens the About Quorlan box); the Help menu is helpMenu. The menus belong to
+// the bar.
 class WindowMenus final {
 public:
     WindowMenus(QMenuBar &bar, ViewController &window);
