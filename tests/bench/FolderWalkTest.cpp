@@ -18,13 +18,16 @@ using namespace quorlan::testing;
 
 namespace {
 
-// A chain of levels folders named name below top, each holding a file "f" of one byte, made
-// through descriptors so that it may go past PATH_MAX. False when the file system refuses.
-bool makeChain(const std::string &top, const std::string &name, int levels) {
+// A chain of levels folders, the first named first and the others name, below top, each holding a
+// file "f" of one byte, made through descriptors so that it may go past PATH_MAX. False when the
+// file system refuses.
+bool makeChain(const std::string &top, const std::string &first, const std::string &name,
+               int levels) {
     int at = ::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int level = 0; level < levels && at >= 0; ++level) {
-        const int below = ::mkdirat(at, name.c_str(), 0755) == 0
-                              ? ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+        const char *made = (level == 0 ? first : name).c_str();
+        const int below = ::mkdirat(at, made, 0755) == 0
+                              ? ::openat(at, made, O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                               : -1;
         ::close(at);
         at = below;
@@ -37,17 +40,21 @@ bool makeChain(const std::string &top, const std::string &name, int levels) {
 
 } // namespace
 
-// 200 levels of 30-byte names: about 6,200 bytes of path at the bottom. Past PATH_MAX an entry
-// is left out without a visit, with all below it; no folder is held open while visit runs.
+// 200 levels of 30-byte names (the first longer): about 6,200 bytes of path at the bottom. Past
+// PATH_MAX an entry is left out without a visit, with all below it; no folder is held open while
+// visit runs.
 TEST(FolderWalk, DeepTreeIsWalkedToPathMaxWithNoFolderHeldOpen) {
     const TempFolder scratch;
     const std::string &folder = scratch.path(), name(30, 'n');
-    if (!makeChain(folder, name, 200))
+    // The first name's length puts one folder's full path at PATH_MAX - 1 bytes, the longest
+    // that can be opened.
+    const std::string first(30 + (PATH_MAX - 32 - folder.size()) % 31, 'f');
+    if (!makeChain(folder, first, name, 200))
         GTEST_SKIP() << "this file system refuses a chain of 200 folders";
     std::set<std::string> expected, visited;
     std::string prefix;
     for (int level = 0; level < 200; ++level) {
-        prefix += name;
+        prefix += level == 0 ? first : name;
         for (const std::string &relative : {prefix, prefix + "/f"})
             if (folder.size() + 1 + relative.size() < PATH_MAX)
                 expected.insert(relative);
