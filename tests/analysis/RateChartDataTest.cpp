@@ -8,123 +8,108 @@
 namespace quorlan {
 namespace {
 
+using Points = std::vector<std::pair<double, double>>; // size in bytes, rate in bytes per second
+
 Result result(ResultKind type, std::int64_t size, double time) {
     return Result{type, size, time, static_cast<double>(size) / time};
 }
 
-void expectPoint(const RatePoint &p, double size, double rate) {
-    EXPECT_DOUBLE_EQ(p.sizeBytes, size);
-    EXPECT_DOUBLE_EQ(p.rateBytesPerSecond, rate);
+// Results of one kind from (size, time) pairs, in this order.
+std::vector<Result> results(ResultKind type,
+                            const std::vector<std::pair<std::int64_t, double>> &measurements) {
+    std::vector<Result> list;
+    for (const auto &[size, time] : measurements)
+        list.push_back(result(type, size, time));
+    return list;
 }
 
-TEST(RateChartData, NoResultsGiveNoSeriesAndEmptyRanges) {
-    const RateChartData data = rateChartData(Analyser{});
-    EXPECT_TRUE(data.series.empty());
-    EXPECT_TRUE(data.empty());
-    EXPECT_EQ(data.minSize, 0.0);
-    EXPECT_EQ(data.maxSize, 0.0);
-    EXPECT_EQ(data.maxRate, 0.0);
+void expectPoints(const std::vector<RatePoint> &actual, const Points &expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        EXPECT_EQ(actual[i].sizeBytes, expected[i].first) << i;
+        EXPECT_NEAR(actual[i].rateBytesPerSecond, expected[i].second, 1e-9 * expected[i].second)
+            << i;
+    }
 }
 
 TEST(RateChartData, SeriesComeInTheOrderWriteReadUncachedRead) {
+    const RateChartData none = rateChartData(Analyser{});
+    EXPECT_TRUE(none.series.empty() && none.empty());
+    EXPECT_TRUE(none.minSize == 0.0 && none.maxSize == 0.0 && none.maxRate == 0.0);
     Analyser analyser;
-    analyser.theReads2.push_back(result(ResultKind::UncachedRead, 1000, 1.0));
-    analyser.theReads1.push_back(result(ResultKind::Read, 1000, 1.0));
-    analyser.theWrites.push_back(result(ResultKind::Write, 1000, 1.0));
-    const RateChartData all = rateChartData(analyser);
-    ASSERT_EQ(all.series.size(), 3u);
-    EXPECT_EQ(all.series[0].kind, ResultKind::Write);
-    EXPECT_EQ(all.series[0].name, "Write");
-    EXPECT_EQ(all.series[1].kind, ResultKind::Read);
-    EXPECT_EQ(all.series[1].name, "Read");
-    EXPECT_EQ(all.series[2].kind, ResultKind::UncachedRead);
-    EXPECT_EQ(all.series[2].name, "Uncached read");
-
-    analyser.theReads1.clear();
-    const RateChartData some = rateChartData(analyser);
-    ASSERT_EQ(some.series.size(), 2u);
-    EXPECT_EQ(some.series[0].kind, ResultKind::Write);
-    EXPECT_EQ(some.series[1].kind, ResultKind::UncachedRead);
+    analyser.theReads2 = results(ResultKind::UncachedRead, {{1000, 1.0}});
+    analyser.theWrites = results(ResultKind::Write, {{1000, 1.0}});
+    for (const bool withReads : {false, true}) {
+        analyser.theReads1 =
+            withReads ? results(ResultKind::Read, {{1000, 1.0}}) : std::vector<Result>{};
+        std::string shown;
+        for (const RateSeries &series : rateChartData(analyser).series)
+            shown += series.name + " " + std::to_string(resultTypeCode(series.kind)) + ", ";
+        EXPECT_EQ(shown,
+                  withReads ? "Write 2, Read 0, Uncached read 1, " : "Write 2, Uncached read 1, ");
+    }
 }
 
 TEST(RateChartData, PointsInMeasurementOrderAndMediansFromTheMedianTime) {
     Analyser analyser;
     // Size 2000 has times 1 and 3: the median time 2 gives 1000 B/s, where the median of its
     // rates (2000 and 666.7) would give 1333.3. Size 4000: times 1, 4 and 2, median 2.
-    for (const auto &[size, time] : std::initializer_list<std::pair<std::int64_t, double>>{
-             {4000, 1.0}, {2000, 1.0}, {4000, 4.0}, {2000, 3.0}, {4000, 2.0}})
-        analyser.theWrites.push_back(result(ResultKind::Write, size, time));
+    analyser.theWrites = results(ResultKind::Write,
+                                 {{4000, 1.0}, {2000, 1.0}, {4000, 4.0}, {2000, 3.0}, {4000, 2.0}});
     const RateChartData data = rateChartData(analyser);
     ASSERT_EQ(data.series.size(), 1u);
     const RateSeries &writes = data.series[0];
-    ASSERT_EQ(writes.points.size(), 5u);
-    expectPoint(writes.points[0], 4000, 4000);
-    expectPoint(writes.points[1], 2000, 2000);
-    expectPoint(writes.points[2], 4000, 1000);
-    expectPoint(writes.points[3], 2000, 2000.0 / 3.0);
-    expectPoint(writes.points[4], 4000, 2000);
-    ASSERT_EQ(writes.medians.size(), 2u);
-    expectPoint(writes.medians[0], 2000, 1000);
-    expectPoint(writes.medians[1], 4000, 2000);
+    expectPoints(writes.points,
+                 {{4000, 4000}, {2000, 2000}, {4000, 1000}, {2000, 2000.0 / 3.0}, {4000, 2000}});
+    expectPoints(writes.medians, {{2000, 1000}, {4000, 2000}});
     EXPECT_EQ(writes.dropped, 0u);
-    EXPECT_EQ(data.minSize, 2000);
-    EXPECT_EQ(data.maxSize, 4000);
-    EXPECT_DOUBLE_EQ(data.maxRate, 4000);
+    EXPECT_TRUE(data.minSize == 2000 && data.maxSize == 4000 && data.maxRate == 4000);
 }
 
-TEST(RateChartData, FittedRatesFollowAnExactLine) {
-    // time = 0.5 + size / 1000: the line is exact, so the fit gives it back.
-    Analyser analyser;
-    for (const std::int64_t size : {3000, 1000, 2000})
-        analyser.theReads1.push_back(
-            result(ResultKind::Read, size, 0.5 + static_cast<double>(size) / 1000.0));
-    const RateSeries series = rateChartData(analyser).series.at(0);
-    ASSERT_EQ(series.fitted.size(), 3u);
-    expectPoint(series.fitted[0], 1000, 1000 / 1.5);
-    expectPoint(series.fitted[1], 2000, 2000 / 2.5);
-    expectPoint(series.fitted[2], 3000, 3000 / 3.5);
-    EXPECT_NEAR(series.regressedRate, 500.0, 1e-9); // (1 - 0.5) / 0.001
-}
-
+// The fit's rates where its line is positive; the axes follow the measurements of all series,
+// not the fit.
 TEST(RateChartData, FittedRatesOnlyWhereTheLineIsPositive) {
-    // Times 0.001, 0.5 and 2 s for 1000, 2000 and 3000 bytes: the fitted line is
-    // time = -1.1653 + 0.0009995 * size, below zero at 1000 bytes.
-    Analyser analyser;
-    analyser.theWrites.push_back(result(ResultKind::Write, 1000, 0.001));
-    analyser.theWrites.push_back(result(ResultKind::Write, 2000, 0.5));
-    analyser.theWrites.push_back(result(ResultKind::Write, 3000, 2.0));
-    const RateSeries series = rateChartData(analyser).series.at(0);
-    ASSERT_EQ(series.fitted.size(), 2u);
-    EXPECT_EQ(series.fitted[0].sizeBytes, 2000);
-    EXPECT_EQ(series.fitted[1].sizeBytes, 3000);
-    EXPECT_GT(series.fitted[0].rateBytesPerSecond, 0.0);
-    EXPECT_EQ(series.medians.size(), 3u);
-}
-
-TEST(RateChartData, RangesFollowTheMeasurementsOfAllSeriesNotTheFit) {
-    // Times 0.3, 0.5 and 2 s: the line time = -0.7667 + 0.00085 * size gives 12000 B/s at
-    // 1000 bytes, three times the fastest measurement.
-    Analyser analyser;
-    analyser.theWrites.push_back(result(ResultKind::Write, 1000, 0.3));
-    analyser.theWrites.push_back(result(ResultKind::Write, 2000, 0.5));
-    analyser.theWrites.push_back(result(ResultKind::Write, 3000, 2.0));
-    analyser.theReads2.push_back(result(ResultKind::UncachedRead, 500, 0.5));
-    analyser.theReads2.push_back(result(ResultKind::UncachedRead, 9000, 1.0));
-    const RateChartData data = rateChartData(analyser);
-    EXPECT_NEAR(data.series.at(0).fitted.at(0).rateBytesPerSecond, 12000, 1e-6);
-    EXPECT_DOUBLE_EQ(data.maxRate, 9000);
-    EXPECT_EQ(data.minSize, 500);
-    EXPECT_EQ(data.maxSize, 9000);
+    struct Case {
+        std::vector<std::pair<std::int64_t, double>> writes; // size, time
+        Points fitted;
+        double regressedRate; // bytes moved in one second by the line
+        double maxRate;       // the fastest measurement of the writes and the reads
+    };
+    const Case cases[] = {
+        // time = 0.5 + size / 1000 exactly.
+        {{{3000, 3.5}, {1000, 1.5}, {2000, 2.5}},
+         {{1000, 1000 / 1.5}, {2000, 2000 / 2.5}, {3000, 3000 / 3.5}},
+         500,
+         9000},
+        // time = 2.501 / 3 + 0.0009995 * (size - 2000), below zero at 1000 bytes.
+        {{{1000, 0.001}, {2000, 0.5}, {3000, 2.0}},
+         {{2000, 2000 / (2.501 / 3)}, {3000, 3000 / (2.501 / 3 + 0.9995)}},
+         (1 - (2.501 / 3 - 1.999)) / 0.0009995,
+         1e6},
+        // time = 2.8 / 3 + 0.00085 * (size - 2000): 12000 B/s at 1000 bytes, above every
+        // measurement.
+        {{{1000, 0.3}, {2000, 0.5}, {3000, 2.0}},
+         {{1000, 12000}, {2000, 2000 / (2.8 / 3)}, {3000, 3000 / (2.8 / 3 + 0.85)}},
+         (1 - (2.8 / 3 - 1.7)) / 0.00085,
+         9000}};
+    for (const Case &c : cases) {
+        Analyser analyser;
+        analyser.theWrites = results(ResultKind::Write, c.writes);
+        analyser.theReads2 = results(ResultKind::UncachedRead, {{500, 0.5}, {9000, 1.0}});
+        const RateChartData data = rateChartData(analyser);
+        expectPoints(data.series.at(0).fitted, c.fitted);
+        EXPECT_NEAR(data.series.at(0).regressedRate, c.regressedRate, 1e-9 * c.regressedRate);
+        EXPECT_EQ(data.series.at(0).medians.size(), 3u);
+        EXPECT_TRUE(data.minSize == 500 && data.maxSize == 9000 && data.maxRate == c.maxRate);
+    }
 }
 
 TEST(RateChartData, OneSizeOnlyHasMediansButNoFit) {
     Analyser analyser;
-    analyser.theReads2.push_back(result(ResultKind::UncachedRead, 5000, 1.0));
-    analyser.theReads2.push_back(result(ResultKind::UncachedRead, 5000, 2.0));
+    analyser.theReads2 = results(ResultKind::UncachedRead, {{5000, 1.0}, {5000, 2.0}});
     const RateSeries series = rateChartData(analyser).series.at(0);
     EXPECT_EQ(series.points.size(), 2u);
-    ASSERT_EQ(series.medians.size(), 1u);
-    expectPoint(series.medians[0], 5000, 5000 / 1.5);
+    expectPoints(series.medians, {{5000, 5000 / 1.5}});
     EXPECT_TRUE(series.fitted.empty());
     EXPECT_TRUE(std::isnan(series.regressedRate));
 }
@@ -133,29 +118,22 @@ TEST(RateChartData, UndrawableMeasurementsAreCountedAndLeftOutOfEverything) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     Analyser analyser;
-    std::vector<Result> &writes = analyser.theWrites;
-    writes.push_back(result(ResultKind::Write, 1000, 1.0));
-    writes.push_back(Result{ResultKind::Write, 0, 1.0, 0.0});         // empty file
-    writes.push_back(Result{ResultKind::Write, 9000, -1.0, -9000.0}); // a failed write
-    writes.push_back(Result{ResultKind::Write, -5, 1.0, 1.0});        // negative size
-    writes.push_back(Result{ResultKind::Write, 8000, nan, 1.0});      // time not a number
-    writes.push_back(Result{ResultKind::Write, 7000, 0.0, inf});      // zero time
-    writes.push_back(Result{ResultKind::Write, 6000, 1.0, nan});      // rate not a number
-    writes.push_back(result(ResultKind::Write, 2000, 1.0));
+    analyser.theWrites = {result(ResultKind::Write, 1000, 1.0),
+                          Result{ResultKind::Write, 0, 1.0, 0.0},         // empty file
+                          Result{ResultKind::Write, 9000, -1.0, -9000.0}, // a failed write
+                          Result{ResultKind::Write, -5, 1.0, 1.0},        // negative size
+                          Result{ResultKind::Write, 8000, nan, 1.0},      // time not a number
+                          Result{ResultKind::Write, 7000, 0.0, inf},      // zero time
+                          Result{ResultKind::Write, 6000, 1.0, nan},      // rate not a number
+                          result(ResultKind::Write, 2000, 1.0)};
     const RateChartData data = rateChartData(analyser);
     const RateSeries &series = data.series.at(0);
     EXPECT_EQ(series.dropped, 6u);
-    ASSERT_EQ(series.points.size(), 2u);
-    expectPoint(series.points[0], 1000, 1000);
-    expectPoint(series.points[1], 2000, 2000);
-    ASSERT_EQ(series.medians.size(), 2u);
+    expectPoints(series.points, {{1000, 1000}, {2000, 2000}});
+    expectPoints(series.medians, {{1000, 1000}, {2000, 2000}});
     // The fit runs through the two kept results only: time = 1 for both sizes.
-    ASSERT_EQ(series.fitted.size(), 2u);
-    expectPoint(series.fitted[0], 1000, 1000);
-    expectPoint(series.fitted[1], 2000, 2000);
-    EXPECT_EQ(data.minSize, 1000);
-    EXPECT_EQ(data.maxSize, 2000);
-    EXPECT_DOUBLE_EQ(data.maxRate, 2000);
+    expectPoints(series.fitted, {{1000, 1000}, {2000, 2000}});
+    EXPECT_TRUE(data.minSize == 1000 && data.maxSize == 2000 && data.maxRate == 2000);
 
     analyser.theWrites = {Result{ResultKind::Write, 0, 0.0, 0.0}};
     const RateChartData nothing = rateChartData(analyser);

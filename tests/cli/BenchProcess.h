@@ -1,15 +1,17 @@
 #pragma once
 
-// quorlan-bench started in the background, its standard output and error read through pipes, so
-// that a test can wait for what it prints and send it signals.
+// quorlan-bench started in the background, its standard output read through a pipe and its
+// standard error through a pipe or a pseudo-terminal, so that a test can wait for what it prints,
+// send it signals and take its exit status.
 
 #include <chrono>
 #include <csignal>
-#include <cstring>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -17,10 +19,14 @@ namespace quorlan::testing {
 
 class BenchProcess {
 public:
-    explicit BenchProcess(const std::vector<std::string> &arguments) {
+    // Runs in folder (the test's own when empty). With terminal, standard error is a raw
+    // pseudo-terminal: the program sees a terminal and its bytes arrive unchanged.
+    explicit BenchProcess(const std::vector<std::string> &arguments, const std::string &folder = "",
+                          bool terminal = false) {
         int out[2];
         int err[2];
-        if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
+        if (::pipe2(out, O_CLOEXEC) != 0 ||
+            (terminal ? !openTerminal(err) : ::pipe2(err, O_CLOEXEC) != 0))
             return;
         pid_ = ::fork();
         if (pid_ == 0) {
@@ -30,13 +36,14 @@ public:
             for (const std::string &argument : arguments)
                 argv.push_back(const_cast<char *>(argument.c_str()));
             argv.push_back(nullptr);
-            ::execv(QUORLAN_BENCH_EXE, argv.data());
+            if (folder.empty() || ::chdir(folder.c_str()) == 0)
+                ::execv(QUORLAN_BENCH_EXE, argv.data());
             ::_exit(127);
         }
         ::close(out[1]);
         ::close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
+        fds_[0] = out[0];
+        fds_[1] = err[0];
     }
     ~BenchProcess() {
         if (pid_ > 0 && !finished_) {
@@ -50,14 +57,14 @@ public:
     std::string out; // what it printed so far
     std::string err;
 
-    // Reads both pipes until text shows in the standard output (or error), the process ends or
-    // ten seconds pass; true when the text showed.
+    // Reads until text shows in the standard output (or error), the process ends or ten seconds
+    // pass; true when the text showed.
     bool waitForOutput(const std::string &text, bool onError = false) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         const std::string &seen = onError ? err : out;
         while (seen.find(text) == std::string::npos) {
             if (std::chrono::steady_clock::now() > deadline || !readSome(100))
-                return seen.find(text) != std::string::npos;
+                return false;
         }
         return true;
     }
@@ -72,40 +79,53 @@ public:
         while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
         finished_ = true;
-        ::close(out_);
-        ::close(err_);
         return status;
     }
 
+    // The exit status, or -1 when the program did not exit (a signal ended it).
+    int exitStatus() {
+        const int status = finish();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
 private:
-    // One poll of both pipes; false once both are at their end.
-    bool readSome(int milliseconds) {
-        pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-        const int open = (out_ >= 0) + (err_ >= 0);
-        if (open == 0)
+    static bool openTerminal(int ends[2]) {
+        ends[0] = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (ends[0] < 0 || ::grantpt(ends[0]) != 0 || ::unlockpt(ends[0]) != 0)
             return false;
-        if (::poll(fds, 2, milliseconds) <= 0)
+        ends[1] = ::open(::ptsname(ends[0]), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios mode{};
+        if (ends[1] < 0 || ::tcgetattr(ends[1], &mode) != 0)
+            return false;
+        ::cfmakeraw(&mode);
+        return ::tcsetattr(ends[1], TCSANOW, &mode) == 0;
+    }
+
+    // One poll of what is still open; false once both ends are closed. A pseudo-terminal
+    // answers EIO once the program has ended.
+    bool readSome(int milliseconds) {
+        pollfd polls[2] = {{fds_[0], POLLIN, 0}, {fds_[1], POLLIN, 0}};
+        if (fds_[0] < 0 && fds_[1] < 0)
+            return false;
+        if (::poll(polls, 2, milliseconds) <= 0)
             return true;
-        bool any = false;
         for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
+            if (fds_[i] < 0 || polls[i].revents == 0)
                 continue;
             char buffer[4096];
-            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+            const ssize_t n = ::read(fds_[i], buffer, sizeof buffer);
             if (n > 0) {
                 (i == 0 ? out : err).append(buffer, static_cast<std::size_t>(n));
-                any = true;
-            } else if (n == 0) {
-                ::close(fds[i].fd);
-                (i == 0 ? out_ : err_) = -1;
+            } else {
+                ::close(fds_[i]);
+                fds_[i] = -1;
             }
         }
-        return any || (out_ >= 0 || err_ >= 0);
+        return true;
     }
 
     pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
+    int fds_[2] = {-1, -1};
     bool finished_ = false;
 };
 
