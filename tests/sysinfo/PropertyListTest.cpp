@@ -1,4 +1,5 @@
 #include "sysinfo/PropertyList.h"
+#include "sysinfo/HardwareOverview.h"
 
 #include "../support/GoldenMatch.h"
 #include "PropertyListChecks.h"
@@ -7,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+
+#include <regex>
 
 using namespace quorlan;
 using namespace quorlan::testing;
@@ -37,6 +40,22 @@ std::string shown(const QVariant &value) {
 
 std::string shown(const PropertyList &list) {
     return list.root ? shown(*list.root) : "refused: " + list.error.toStdString();
+}
+
+QByteArray corpusFile(const QString &path) {
+    QFile file(QStringLiteral(QUORLAN_FUZZ_CORPUS "/") + path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A report whose top-level array holds the given elements.
+QByteArray report(const QString &elements) {
+    return ("<plist version='1.0'><array>" + elements + "</array></plist>").toUtf8();
+}
+
+// An element of the report of this data type, with these items.
+QString hardware(const QString &items, const QString &dataType = "SPHardwareDataType") {
+    return "<dict><key>_dataType</key><string>" + dataType + "</string><key>_items</key>" + items +
+           "</dict>";
 }
 
 QByteArray nestedArrays(int depth) {
@@ -86,20 +105,49 @@ TEST(PropertyList, CasesMatchTheirSnapshot) {
         "version='1.0'>\n<!-- c --><string>a<!-- c -->b</string>\n</plist>\n"};
     std::string results;
     for (const std::string xml : cases) {
-        const std::size_t colon = xml.find(':');
-        const std::string document = xml.empty() || xml[0] == '<' || colon == std::string::npos
-                                         ? xml
-                                         : "<plist><" + xml.substr(0, colon) + ">" +
-                                               xml.substr(colon + 1) + "</" + xml.substr(0, colon) +
-                                               "></plist>";
+        const std::string document =
+            std::regex_replace(xml, std::regex("^([a-z]+):([^]*)$"), "<plist><$1>$2</$1></plist>");
         results +=
             QByteArray::fromStdString(xml).toPercentEncoding(" <>/:'=!?-.,+[]&;%").toStdString() +
             "\n  " + shown(PropertyList::read(QByteArray::fromStdString(document))) + "\n";
     }
-    QFile everyKind(QStringLiteral(QUORLAN_FUZZ_CORPUS "/property-list/every-kind.plist"));
-    ASSERT_TRUE(everyKind.open(QIODevice::ReadOnly));
-    results += "every-kind.plist\n  " + shown(PropertyList::read(everyKind.readAll())) + "\n";
+    results += "every-kind.plist\n  " +
+               shown(PropertyList::read(corpusFile("property-list/every-kind.plist"))) + "\n";
     EXPECT_TRUE(matchesSnapshot(results, "property-list-cases.txt"));
+}
+
+// The overview of real reports (an Intel one has no chip type and counts processors as a
+// number), and of reports that are not quite one (each gives the empty overview): later items
+// replace only the keys they have, elements of other types are skipped, and a second hardware
+// element goes on replacing.
+TEST(HardwareOverview, OverviewsMatchTheirSnapshot) {
+    const QString m1 = "<array><dict><key>chip_type</key><string>Apple M1</string>"
+                       "<key>machine_name</key><string>Mac mini</string>"
+                       "<key>physical_memory</key><string>8 GB</string>"
+                       "<key>serial_number</key><string>X</string></dict>"
+                       "<dict><key>machine_name</key><string>MacBook Air</string>"
+                       "<key>physical_memory</key><integer>16</integer></dict></array>";
+    const QString item =
+        "<array><dict><key>chip_type</key><string>Apple M2</string></dict></array>";
+    const QByteArray cases[] = {
+        corpusFile("hardware-overview/apple-silicon.xml"),
+        corpusFile("hardware-overview/intel.xml"), corpusFile("hardware-overview/two-items.xml"),
+        corpusFile("hardware-overview/items-as-dict.xml"), report(hardware(m1)),
+        report("<string>x</string>" + hardware(m1) + hardware(item, "SPSoftwareDataType") +
+               hardware(item)),
+        QByteArray(), "not xml at all", report(""), report(hardware(item, "SPHardwareDataTypeX")),
+        report(hardware(item, " SPHardwareDataType")), report(hardware(item, "sphardwaredatatype")),
+        report(hardware("<dict/>")), report(hardware("<array/>")),
+        report(hardware("<array><dict/><string>x</string></array>")),
+        report("<dict><key>_dataType</key><data>U1BIYXJkd2FyZURhdGFUeXBl</data><key>_items</key>" +
+               item + "</dict>"),
+        report("<dict><key>_items</key>" + item + "</dict>"),
+        // A dictionary at the top level, and a report broken after a good element.
+        ("<plist>" + hardware(item) + "</plist>").toUtf8(), report(hardware(item)).chopped(10)};
+    std::string results;
+    for (const QByteArray &xml : cases)
+        results += shown(hardwareOverviewFromPropertyList(xml)) + "\n";
+    EXPECT_TRUE(matchesSnapshot(results, "hardware-overview-cases.txt"));
 }
 
 // Dictionaries count as arrays do; far deeper input is refused at the bound without recursing
