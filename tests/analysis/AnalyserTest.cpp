@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace quorlan {
@@ -26,20 +27,21 @@ void add(Analyser &a, const std::vector<Measurement> &measurements) {
 TEST(AnalyserStore, KeepsSaysExactlyWhatAddResultRecords) {
     constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
     constexpr std::int64_t highest = std::numeric_limits<std::int64_t>::max();
-    struct Case {
-        std::int64_t minSize;
-        std::int64_t size;
-        bool kept;
-    };
-    for (const Case &c : {Case{5000, 4999, false}, Case{5000, 5000, true}, Case{5000, 5001, true},
-                          Case{0, -1, false}, Case{0, 0, true}, Case{lowest, lowest, true},
-                          Case{highest, highest - 1, false}, Case{highest, highest, true}}) {
-        SCOPED_TRACE(std::to_string(c.minSize) + " " + std::to_string(c.size));
+    const std::tuple<std::int64_t, std::int64_t, bool> cases[] = {{5000, 4999, false},
+                                                                  {5000, 5000, true},
+                                                                  {5000, 5001, true},
+                                                                  {0, -1, false},
+                                                                  {0, 0, true},
+                                                                  {lowest, lowest, true},
+                                                                  {highest, highest - 1, false},
+                                                                  {highest, highest, true}};
+    for (const auto &[minSize, size, kept] : cases) {
+        SCOPED_TRACE(std::to_string(minSize) + " " + std::to_string(size));
         Analyser a;
-        a.minSize = c.minSize;
-        EXPECT_EQ(a.keeps(c.size), c.kept);
-        a.addResult(ResultKind::Read, c.size, 1.0, 1.0);
-        EXPECT_EQ(a.theRates.size() + a.theReads1.size() + a.theSizeSet.size(), c.kept ? 3u : 0u);
+        a.minSize = minSize;
+        EXPECT_EQ(a.keeps(size), kept);
+        a.addResult(ResultKind::Read, size, 1.0, 1.0);
+        EXPECT_EQ(a.theRates.size() + a.theReads1.size() + a.theSizeSet.size(), kept ? 3u : 0u);
     }
 }
 

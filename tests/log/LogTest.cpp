@@ -28,10 +28,15 @@ TEST(MeasurementLine, Formats) {
         {"r", 9000000000000000000, 1e-9, "r,9000000000000000000,1e-09,9223372036854775807\n"}};
     for (const auto &[kind, size, time, line] : cases)
         EXPECT_EQ(measurementLine(kind, size, time), line);
-    EXPECT_EQ(formatTime(0.0), "0.0");
-    EXPECT_EQ(formatTime(1.5e-10), "1.5e-10");
-    EXPECT_EQ(columnHeaderLine(), "type,size,time,rate\n");
-    EXPECT_EQ(testPathLine("/tmp/a b/ü.tiff"), "\nTest path /tmp/a b/ü.tiff\n");
+    EXPECT_EQ(formatTime(0.0) + " " + formatTime(1.5e-10), "0.0 1.5e-10");
+    EXPECT_EQ(columnHeaderLine() + testPathLine("/tmp/a b/ü.tiff"),
+              "type,size,time,rate\n\nTest path /tmp/a b/ü.tiff\n");
+}
+
+static Date utc(int y, unsigned mo, unsigned d, int h, int mi, int s, int ns = 0) {
+    using namespace std::chrono;
+    return sys_days{year{y} / month{mo} / day{d}} + hours{h} + minutes{mi} + seconds{s} +
+           nanoseconds{ns};
 }
 
 // The footer: the description, the versions, and the dates only when known, in UTC.
@@ -40,19 +45,12 @@ TEST(RunFooter, PrintsDescriptionVersionsAndUtcDates) {
     const std::string versions =
         "Mac model = Unknown\nRunning macOS version Debian 12\nQuorlan version 0.1.0\n";
     EXPECT_EQ(runFooterText(footer), versions + "\n\n");
-    footer.startDate = Date(std::chrono::seconds(1796400353)); // 2026-12-04 16:05:53 UTC
-    footer.endDate =
-        Date(std::chrono::seconds(1796400353 + 3600 * 8) + std::chrono::milliseconds(999));
+    footer.startDate = utc(2026, 12, 4, 16, 5, 53);
+    footer.endDate = utc(2026, 12, 5, 0, 5, 53, 999000000);
     quorlan::testing::RecordingLog log;
     appendRunFooter(log, footer);
     EXPECT_EQ(log.text, versions + "Started at 2026-12-04 16:05:53 +0000\n"
                                    "Ended at 2026-12-05 00:05:53 +0000\n\n\n");
-}
-
-static Date utc(int y, unsigned mo, unsigned d, int h, int mi, int s, int ns = 0) {
-    using namespace std::chrono;
-    return sys_days{year{y} / month{mo} / day{d}} + hours{h} + minutes{mi} + seconds{s} +
-           nanoseconds{ns};
 }
 
 // The stamp is UTC whatever the local zone, and fractions of a second are dropped, never rounded

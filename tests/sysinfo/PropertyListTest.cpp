@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 
@@ -16,26 +17,11 @@ using namespace quorlan::testing;
 
 namespace {
 
-// A value as "type(text)", containers with their items in order; what the reader gave, in full.
+// A value as Qt's debug stream writes it: every value with its type, containers in full.
 std::string shown(const QVariant &value) {
-    std::string text = std::string(value.typeName()) + "(";
-    if (value.typeId() == QMetaType::QVariantList) {
-        for (const QVariant &item : value.toList())
-            text += shown(item) + " ";
-    } else if (value.typeId() == QMetaType::QVariantMap) {
-        const QVariantMap map = value.toMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            text += it.key().toStdString() + "=" + shown(it.value()) + " ";
-    } else if (value.typeId() == QMetaType::QByteArray) {
-        text += value.toByteArray().toHex().toStdString();
-    } else if (value.typeId() == QMetaType::QDateTime) {
-        text += value.toDateTime().toString(Qt::ISODate).toStdString();
-    } else {
-        text += value.typeId() == QMetaType::Double
-                    ? QString::number(value.toDouble(), 'g', 17).toStdString()
-                    : value.toString().toStdString();
-    }
-    return text + ")";
+    QString text;
+    QDebug(&text).nospace() << value;
+    return text.toStdString();
 }
 
 std::string shown(const PropertyList &list) {
@@ -146,7 +132,7 @@ TEST(HardwareOverview, OverviewsMatchTheirSnapshot) {
         ("<plist>" + hardware(item) + "</plist>").toUtf8(), report(hardware(item)).chopped(10)};
     std::string results;
     for (const QByteArray &xml : cases)
-        results += shown(hardwareOverviewFromPropertyList(xml)) + "\n";
+        results += shown(QVariant(hardwareOverviewFromPropertyList(xml))) + "\n";
     EXPECT_TRUE(matchesSnapshot(results, "hardware-overview-cases.txt"));
 }
 
@@ -156,11 +142,11 @@ TEST(PropertyList, BoundsNestingDepthAndSize) {
     EXPECT_TRUE(PropertyList::read(nestedArrays(PropertyList::maxDepth)).root);
     EXPECT_FALSE(PropertyList::read(nestedArrays(PropertyList::maxDepth + 1)).root);
     EXPECT_EQ(PropertyList::read(nestedArrays(200000)).error, "line 1: nested deeper than 64");
-    QByteArray mixed = "<plist>";
-    for (int i = 0; i <= PropertyList::maxDepth / 2; ++i)
-        mixed += "<dict><key>k</key><array>";
-    mixed += "<true/>" + QByteArray("</array></dict>").repeated(PropertyList::maxDepth / 2 + 1);
-    EXPECT_FALSE(PropertyList::read(mixed + "</plist>").root);
+    const int pairs = PropertyList::maxDepth / 2 + 1; // of a dictionary holding an array
+    EXPECT_FALSE(
+        PropertyList::read("<plist>" + QByteArray("<dict><key>k</key><array>").repeated(pairs) +
+                           "<true/>" + QByteArray("</array></dict>").repeated(pairs) + "</plist>")
+            .root);
     QByteArray xml = "<plist><string>x</string></plist>";
     xml.append(QByteArray(PropertyList::maxBytes - xml.size(), ' '));
     EXPECT_TRUE(PropertyList::read(xml).root);
