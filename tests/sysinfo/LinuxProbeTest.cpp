@@ -2,9 +2,12 @@
 #include "sysinfo/MachineDescription.h"
 
 #include "../support/GoldenMatch.h"
+#include "../support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <limits>
 
 using namespace quorlan;
@@ -18,7 +21,7 @@ using namespace quorlan::testing;
 //   device-tree       an empty DMI name, the device tree's model with trailing NULs, its chip
 //   arm32             "Processor" names the chip, "processor" numbers the cores
 //   power-model-name  "model name" wins over "cpu" wherever it is; an empty one does not count
-//   power             "cpu" names the chip
+//   power             "cpu" names the chip, its value right after the colon
 //   odd-values        a Latin-1 byte and two line feeds in the model (only the kernel's one
 //                     goes), a version too long for a sysfs file, a folder for the board name
 //   memory-*          a MemTotal that is not a count of kB above zero: no memory line
@@ -42,6 +45,19 @@ TEST(LinuxProbe, DescriptionsOfFixtureRootsMatchTheirSnapshots) {
     EXPECT_EQ(probe.registryStringProperty("version"), "Unknown"); // data, not a string
     EXPECT_EQ(probe.registryDataProperty("IOPlatformUUID"), "Unknown");
     EXPECT_EQ(probe.registryDataProperty("serial-number"), "Unknown");
+}
+
+// The processor table is read up to 8 MiB; one byte longer, it is not taken at all. It begins
+// with 22 bytes, then one long line of flags.
+TEST(LinuxProbe, AProcessorTableAboveItsBoundIsNotRead) {
+    const TempFolder root;
+    std::filesystem::create_directory(root.path() + "/proc");
+    LinuxProbe probe(QString::fromStdString(root.path()));
+    for (const auto &[padding, brand] : {std::pair{(8 << 20) - 22, "X"}, {(8 << 20) - 21, ""}}) {
+        std::ofstream(root.path() + "/proc/cpuinfo")
+            << "model name\t: X\nflags: " << std::string(padding, 'x');
+        EXPECT_EQ(probe.sysctlValue("machdep.cpu.brand_string"), brand) << padding;
+    }
 }
 
 // Above 512 MiB rounded up to whole GiB, otherwise to whole MiB.
