@@ -1,26 +1,43 @@
 #include "sysinfo/PropertyList.h"
+#include "sysinfo/HardwareOverview.h"
+
+#include "../support/GoldenMatch.h"
+#include "PropertyListChecks.h"
 
 #include <gtest/gtest.h>
 
-#include <QDateTime>
+#include <QDebug>
+#include <QDir>
 #include <QFile>
-#include <QTimeZone>
 
-#include <cmath>
-#include <limits>
+#include <regex>
 
 using namespace quorlan;
+using namespace quorlan::testing;
 
 namespace {
 
-std::optional<QVariant> readText(const QByteArray &xml) {
-    return PropertyList::read(xml).root;
+// A value as Qt's debug stream writes it: every value with its type, containers in full.
+std::string shown(const QVariant &value) {
+    QString text;
+    QDebug(&text).nospace() << value;
+    return text.toStdString();
 }
 
-std::optional<QVariant> readLeaf(const char *element, const QString &text) {
-    const QString xml =
-        QStringLiteral("<plist><%1>%2</%1></plist>").arg(QLatin1String(element), text);
-    return readText(xml.toUtf8());
+QByteArray corpusFile(const QString &path) {
+    QFile file(QStringLiteral(QUORLAN_FUZZ_CORPUS "/") + path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A report whose top-level array holds the given elements.
+QByteArray report(const QString &elements) {
+    return ("<plist version='1.0'><array>" + elements + "</array></plist>").toUtf8();
+}
+
+// An element of the report of this data type, with these items.
+QString hardware(const QString &items, const QString &dataType = "SPHardwareDataType") {
+    return "<dict><key>_dataType</key><string>" + dataType + "</string><key>_items</key>" + items +
+           "</dict>";
 }
 
 QByteArray nestedArrays(int depth) {
@@ -30,130 +47,123 @@ QByteArray nestedArrays(int depth) {
 
 } // namespace
 
-TEST(PropertyList, ReadsEveryKindOfValue) {
-    QFile file(QStringLiteral(QUORLAN_FUZZ_CORPUS "/property-list/every-kind.plist"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const PropertyList list = PropertyList::read(file.readAll());
-    ASSERT_TRUE(list.root) << list.error.toStdString();
-    EXPECT_TRUE(list.error.isEmpty());
-    const QVariantMap map = list.root->toMap();
-    EXPECT_EQ(map.keys(), QStringList({"bytes", "cdata", "count", "empty", "infinite", "list", "no",
-                                       "ratio", "text", "when", "yes"}));
-    // Strings keep their blanks; entities and character references are expanded.
-    EXPECT_EQ(map["text"], QVariant(QStringLiteral("  A & B <AB> ü ")));
-    EXPECT_EQ(map["cdata"], QVariant(QStringLiteral("<a> & ")));
-    EXPECT_EQ(map["empty"], QVariant(QString()));
-    EXPECT_EQ(map["count"].typeId(), QMetaType::LongLong);
-    EXPECT_EQ(map["count"].toLongLong(), std::numeric_limits<qint64>::min());
-    EXPECT_EQ(map["ratio"], QVariant(1500.0));
-    EXPECT_EQ(map["infinite"], QVariant(-std::numeric_limits<double>::infinity()));
-    EXPECT_EQ(map["yes"], QVariant(true));
-    EXPECT_EQ(map["no"], QVariant(false));
-    const QDateTime when = map["when"].toDateTime();
-    EXPECT_EQ(when, QDateTime(QDate(2024, 3, 14), QTime(9, 26, 53), QTimeZone::utc()));
-    EXPECT_EQ(when.timeSpec(), Qt::UTC);
-    EXPECT_EQ(map["bytes"], QVariant(QByteArray("Hello")));
-    EXPECT_EQ(map["list"], QVariant(QVariantList({qint64(7), QVariantList(), QVariantMap()})));
-}
-
-TEST(PropertyList, NumbersDatesAndDataAtTheirEdges) {
-    EXPECT_EQ(readLeaf("integer", " +42\n"), QVariant(qint64(42)));
-    EXPECT_EQ(readLeaf("integer", "9223372036854775807"), QVariant(qint64(INT64_MAX)));
-    EXPECT_EQ(readLeaf("integer", "-0"), QVariant(qint64(0)));
-    for (const char *refused : {"", " ", "9223372036854775808", "-9223372036854775809", "+-1",
-                                "--1", "1.0", "0x10", "1 2", "١", "+"})
-        EXPECT_FALSE(readLeaf("integer", refused)) << "integer " << refused;
-
-    EXPECT_EQ(readLeaf("real", "+0.25"), QVariant(0.25));
-    EXPECT_EQ(readLeaf("real", " 2 "), QVariant(2.0));
-    EXPECT_TRUE(std::isnan(readLeaf("real", "nan")->toDouble()));
-    for (const char *refused : {"", "1e400", "1.5x", "+-1", "1,5", "abc"})
-        EXPECT_FALSE(readLeaf("real", refused)) << "real " << refused;
-
-    EXPECT_EQ(readLeaf("date", " 2000-02-29T23:59:59Z "),
-              QVariant(QDateTime(QDate(2000, 2, 29), QTime(23, 59, 59), QTimeZone::utc())));
-    for (const char *refused :
-         {"2023-02-29T00:00:00Z", "2024-03-14T24:00:00Z", "2024-03-14 09:26:53Z",
-          "2024-03-14T09:26:53", "2024-3-14T09:26:53Z", "2024-03-14T09:26:5aZ",
-          "0000-01-01T00:00:00Z", "x024-03-14T09:26:53Z", ""})
-        EXPECT_FALSE(readLeaf("date", refused)) << "date " << refused;
-
-    EXPECT_EQ(readLeaf("data", ""), QVariant(QByteArray()));
-    EXPECT_EQ(readLeaf("data", "\n\tAAEC\r\n /w== "), QVariant(QByteArray("\x00\x01\x02\xff", 4)));
-    for (const char *refused : {"SGVsbG8*", "SGVsbG8=SGVs", "é"})
-        EXPECT_FALSE(readLeaf("data", refused)) << "data " << refused;
-
-    EXPECT_EQ(readText("<plist><true> </true></plist>"), QVariant(true));
-    EXPECT_FALSE(readText("<plist><true>1</true></plist>"));
-}
-
-TEST(PropertyList, RefusesWhatIsNotOneWellFormedValue) {
-    const char *const refused[] = {
-        "",
-        "<plist/>",
-        "<plist></plist>",
-        "<array/>",
+// Each case (a leaf as "element:text" inside <plist>, or a whole document) with what the reader
+// makes of it: the value, or the reason it is refused.
+TEST(PropertyList, CasesMatchTheirSnapshot) {
+    const char *const cases[] = {
+        // Numbers, dates and data at their edges.
+        "integer: +42\n", "integer:9223372036854775807", "integer:-0",
+        "integer:", "integer: ", "integer:9223372036854775808", "integer:-9223372036854775809",
+        "integer:+-1", "integer:--1", "integer:1.0", "integer:0x10", "integer:1 2", "integer:١",
+        "integer:+", "real:+0.25", "real: 2 ", "real:nan", "real:", "real:1e400", "real:1.5x",
+        "real:+-1", "real:1,5", "real:abc", "date: 2000-02-29T23:59:59Z ",
+        "date:2023-02-29T00:00:00Z", "date:2024-03-14T24:00:00Z", "date:2024-03-14 09:26:53Z",
+        "date:2024-03-14T09:26:53", "date:2024-3-14T09:26:53Z", "date:2024-03-14T09:26:5aZ",
+        "date:0000-01-01T00:00:00Z", "date:x024-03-14T09:26:53Z",
+        "date:", "data:", "data:\n\tAAEC\r\n /w== ", "data:SGVsbG8*", "data:SGVsbG8=SGVs", "data:é",
+        "true: ", "true:1",
+        // Documents that are not one well-formed value.
+        "", "<plist/>", "<plist></plist>", "<array/>",
         "<plist><string>a</string><string>b</string></plist>",
         "<plist><dict><key>a</key></dict></plist>",
         "<plist><dict><string>a</string><true/></dict></plist>",
         "<plist><dict><key>a</key><true/><key>a</key><false/></dict></plist>",
-        "<plist><dict><key>a<b/></key><true/></dict></plist>",
-        "<plist><key>a</key></plist>",
-        "<plist><uid>1</uid></plist>",
-        "<plist><array>text<true/></array></plist>",
-        "<plist><array><![CDATA[]]></array></plist>",
-        "<plist><string><b>x</b></string></plist>",
-        "<plist><string>a</string>",
-        "<plist><string>a</string></plist><plist/>",
-        "<plist><string>a</string></plist>trailing",
-        "<plist><array></dict></plist>",
+        "<plist><dict><key>a<b/></key><true/></dict></plist>", "<plist><key>a</key></plist>",
+        "<plist>\n<array><uid>1</uid></array></plist>", "<plist><array>text<true/></array></plist>",
+        "<plist><array><![CDATA[]]></array></plist>", "<plist><string><b>x</b></string></plist>",
+        "<plist><string>a</string>", "<plist><string>a</string></plist><plist/>",
+        "<plist><string>a</string></plist>trailing", "<plist><array></dict></plist>",
         "<plist><x:string xmlns:x='urn:x'>a</x:string></plist>",
         "<plist><string>&undeclared;</string></plist>",
-        // An external document type cannot declare entities we would accept.
+        // An external document type cannot declare entities we would accept, and declarations
+        // are refused even when nothing uses them.
         "<!DOCTYPE plist SYSTEM 'http://example.org/p.dtd'><plist><string>&x;</string></plist>",
-        // Entity declarations are refused even when nothing uses them.
         "<!DOCTYPE plist [<!ENTITY a 'b'>]><plist><string>a</string></plist>",
         "<!DOCTYPE plist [<!ENTITY % p 'b'>]><plist><string>a</string></plist>",
         "\xff\xfe<\x00p\x00",
-    };
-    for (const char *xml : refused) {
-        const PropertyList list = PropertyList::read(QByteArray(xml));
-        EXPECT_FALSE(list.root) << xml;
-        EXPECT_FALSE(list.error.isEmpty()) << xml;
+        // What is allowed around the value: declaration, document type, comments, instructions.
+        "<?xml version='1.0'?>\n<!DOCTYPE plist PUBLIC '-//Apple//DTD PLIST 1.0//EN' "
+        "'http://www.apple.com/DTDs/PropertyList-1.0.dtd'>\n<!-- c --><?pi x?><plist "
+        "version='1.0'>\n<!-- c --><string>a<!-- c -->b</string>\n</plist>\n"};
+    std::string results;
+    for (const std::string xml : cases) {
+        const std::string document =
+            std::regex_replace(xml, std::regex("^([a-z]+):([^]*)$"), "<plist><$1>$2</$1></plist>");
+        const PropertyList list = PropertyList::read(QByteArray::fromStdString(document));
+        results +=
+            QByteArray::fromStdString(xml).toPercentEncoding(" <>/:'=!?-.,+[]&;%").toStdString() +
+            "\n  " + (list.root ? shown(*list.root) : "refused: " + list.error.toStdString()) +
+            "\n";
     }
-    EXPECT_EQ(PropertyList::read("<plist>\n<array><uid>1</uid></array></plist>").error,
-              "line 2: unknown element <uid>");
-    // What is allowed around the value: declaration, document type, comments, instructions.
-    EXPECT_EQ(
-        readText("<?xml version='1.0'?>\n<!DOCTYPE plist PUBLIC '-//Apple//DTD PLIST 1.0//EN' "
-                 "'http://www.apple.com/DTDs/PropertyList-1.0.dtd'>\n<!-- c --><?pi x?>"
-                 "<plist version='1.0'>\n<!-- c --><string>a<!-- c -->b</string>\n</plist>\n"),
-        QVariant(QStringLiteral("ab")));
+    results += "every-kind.plist\n  " +
+               shown(*PropertyList::read(corpusFile("property-list/every-kind.plist")).root) + "\n";
+    EXPECT_TRUE(matchesSnapshot(results, "property-list-cases.txt"));
 }
 
-TEST(PropertyList, BoundsNestingDepth) {
-    EXPECT_TRUE(readText(nestedArrays(PropertyList::maxDepth)));
-    EXPECT_FALSE(readText(nestedArrays(PropertyList::maxDepth + 1)));
-    // Far deeper input is refused at the bound, without recursing further.
-    const PropertyList deep = PropertyList::read(nestedArrays(200000));
-    EXPECT_FALSE(deep.root);
-    EXPECT_NE(deep.error.indexOf(QStringLiteral("nested deeper than 64")), -1)
-        << deep.error.toStdString();
-    // Dictionaries count as arrays do.
-    QByteArray mixed = "<plist>";
-    for (int i = 0; i <= PropertyList::maxDepth / 2; ++i)
-        mixed += "<dict><key>k</key><array>";
-    EXPECT_FALSE(readText(mixed + "<true/>" +
-                          QByteArray("</array></dict>").repeated(PropertyList::maxDepth / 2 + 1) +
-                          "</plist>"));
+// The overview of real reports (an Intel one has no chip type and counts processors as a
+// number), and of reports that are not quite one (each gives the empty overview): later items
+// replace only the keys they have, elements of other types are skipped, and a second hardware
+// element goes on replacing.
+TEST(HardwareOverview, OverviewsMatchTheirSnapshot) {
+    const QString m1 = "<array><dict><key>chip_type</key><string>Apple M1</string>"
+                       "<key>machine_name</key><string>Mac mini</string>"
+                       "<key>physical_memory</key><string>8 GB</string>"
+                       "<key>serial_number</key><string>X</string></dict>"
+                       "<dict><key>machine_name</key><string>MacBook Air</string>"
+                       "<key>physical_memory</key><integer>16</integer></dict></array>";
+    const QString item =
+        "<array><dict><key>chip_type</key><string>Apple M2</string></dict></array>";
+    const QByteArray cases[] = {
+        corpusFile("hardware-overview/apple-silicon.xml"),
+        corpusFile("hardware-overview/intel.xml"), corpusFile("hardware-overview/two-items.xml"),
+        corpusFile("hardware-overview/items-as-dict.xml"), report(hardware(m1)),
+        report("<string>x</string>" + hardware(m1) + hardware(item, "SPSoftwareDataType") +
+               hardware(item)),
+        QByteArray(), "not xml at all", report(""), report(hardware(item, "SPHardwareDataTypeX")),
+        report(hardware(item, " SPHardwareDataType")), report(hardware(item, "sphardwaredatatype")),
+        report(hardware("<dict/>")), report(hardware("<array/>")),
+        report(hardware("<array><dict/><string>x</string></array>")),
+        report("<dict><key>_dataType</key><data>U1BIYXJkd2FyZURhdGFUeXBl</data><key>_items</key>" +
+               item + "</dict>"),
+        report("<dict><key>_items</key>" + item + "</dict>"),
+        // A dictionary at the top level, and a report broken after a good element.
+        ("<plist>" + hardware(item) + "</plist>").toUtf8(), report(hardware(item)).chopped(10)};
+    std::string results;
+    for (const QByteArray &xml : cases)
+        results += shown(QVariant(hardwareOverviewFromPropertyList(xml))) + "\n";
+    EXPECT_TRUE(matchesSnapshot(results, "hardware-overview-cases.txt"));
 }
 
-TEST(PropertyList, BoundsInputSize) {
+// Dictionaries count as arrays do; far deeper input is refused at the bound without recursing
+// further. One byte above maxBytes is refused.
+TEST(PropertyList, BoundsNestingDepthAndSize) {
+    EXPECT_TRUE(PropertyList::read(nestedArrays(PropertyList::maxDepth)).root);
+    EXPECT_FALSE(PropertyList::read(nestedArrays(PropertyList::maxDepth + 1)).root);
+    EXPECT_EQ(PropertyList::read(nestedArrays(200000)).error, "line 1: nested deeper than 64");
+    const int pairs = PropertyList::maxDepth / 2 + 1; // of a dictionary holding an array
+    EXPECT_FALSE(
+        PropertyList::read("<plist>" + QByteArray("<dict><key>k</key><array>").repeated(pairs) +
+                           "<true/>" + QByteArray("</array></dict>").repeated(pairs) + "</plist>")
+            .root);
     QByteArray xml = "<plist><string>x</string></plist>";
     xml.append(QByteArray(PropertyList::maxBytes - xml.size(), ' '));
-    EXPECT_TRUE(readText(xml));
-    xml.append(' ');
-    const PropertyList tooLarge = PropertyList::read(xml);
-    EXPECT_FALSE(tooLarge.root);
-    EXPECT_EQ(tooLarge.error, QStringLiteral("larger than 16777216 bytes"));
+    EXPECT_TRUE(PropertyList::read(xml).root);
+    EXPECT_EQ(PropertyList::read(xml + ' ').error, "larger than 16777216 bytes");
+}
+
+// The seeds, the inputs the fuzzers grew and any input a fuzzer once crashed on come back from
+// the readers with the invariants the fuzzers check.
+TEST(FuzzCorpus, PropertyListAndHardwareOverviewInputsKeepTheirInvariants) {
+    for (const auto &[target, check] :
+         {std::pair{"property-list", &fuzzing::propertyListViolation},
+          {"hardware-overview", &fuzzing::hardwareOverviewViolation}}) {
+        const QDir folder(QStringLiteral(QUORLAN_FUZZ_CORPUS "/") + QLatin1String(target));
+        const QStringList names = folder.entryList(QDir::Files, QDir::Name);
+        EXPECT_GE(names.size(), 10) << target;
+        for (const QString &name : names) {
+            QFile file(folder.filePath(name));
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(check(file.readAll()), "") << file.fileName().toStdString();
+        }
+    }
 }
