@@ -5,6 +5,7 @@
 #include "app/WarningsLabel.h"
 
 #include <QLineEdit>
+#include <QStatusBar>
 
 #include <filesystem>
 #include <fstream>
@@ -97,6 +98,15 @@ TEST_F(RunOutcome, AResultFieldWithoutAFigureSaysWhyInItsToolTip) {
         EXPECT_EQ(field->text() == "n/a", !c.toolTip.isEmpty()) << field->text().toStdString();
         EXPECT_EQ(field->toolTip(), c.toolTip);
     }
+}
+
+TEST_F(RunOutcome, AFailedLogSaveIsSaidInTheStatusBarAsWellAsAtTheLogsEnd) {
+    window->appendToLog("last line\n");
+    panels.answers.push_back({panelOKResponse, QString::fromStdString(folder + "/no/log.text")});
+    window->saveContents();
+    const QString said = window->statusBar()->currentMessage();
+    EXPECT_TRUE(said.startsWith("The log could not be saved")) << said.toStdString();
+    EXPECT_EQ(log(), "last line\n" + said.toStdString());
 }
 
 } // namespace quorlan::testing

@@ -4,6 +4,7 @@
 #include "app/HelpWindow.h"
 
 #include <QApplication>
+#include <QStatusBar>
 
 namespace quorlan::testing {
 
@@ -28,6 +29,24 @@ TEST_F(WindowTest, TheNextWindowOpensWithTheSizeThisOneClosedWith) {
     window->close();
     window = makeWindow();
     EXPECT_EQ(window->size(), QSize(700, 500));
+}
+
+TEST_F(WindowTest, QuittingDuringASingleFileTestSaysWhyItWaitsAndShowsABusyCursor) {
+    gate.holdAt = "held.tiff";
+    panels.answers.push_back({panelOKResponse, QString::fromStdString(folder + "/held.tiff")});
+    QSignalSpy finished(window.get(), &ViewController::runFinished);
+    window->writeFileButton();
+    ASSERT_TRUE(gate.waitUntilHeld());
+    window->close();
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              "Quorlan quits when this file is done: a single-file test cannot be stopped part "
+              "way.");
+    EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(terminations, 0);
+    gate.release();
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(terminations, 1);
 }
 
 } // namespace quorlan::testing
