@@ -47,10 +47,13 @@ TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasCo
         const char *folder; // where this kind is confirmed, below the scratch folder
         const char *chosen; // what is chosen in it ("" for the folder itself)
         const char *hidden; // the hidden entry the panel must list there
+        QString accept;     // the confirm button's title, when the request sets one
+        QString filter;     // the name filter, when the request allows only some types
     } kinds[] = {
-        {testFolderRequest(), "a", "", ".hiddendir"},
-        {readFileRequest("Read"), "b", "file.bin", ".hidden.bin"},
-        {savePanelRequest({"text", "txt"}, "Quorlan-output.text"), "c", "log.text", ".hidden.bin"},
+        {testFolderRequest(), "a", "", ".hiddendir", "", ""},
+        {readFileRequest("Read"), "b", "file.bin", ".hidden.bin", "Read", ""},
+        {savePanelRequest({"text", "txt"}, "Quorlan-output.text"), "c", "log.text", ".hidden.bin",
+         "", "TEXT files (*.text *.txt)"},
     };
     for (const auto &kind : kinds) {
         const std::filesystem::path folder = std::filesystem::path(scratch.path()) / kind.folder;
@@ -76,6 +79,12 @@ TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasCo
         EXPECT_EQ(dialog->windowModality(), kind.request.asSheet ? Qt::WindowModal : Qt::NonModal);
         if (!kind.request.asSheet) {
             EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        }
+        if (!kind.accept.isEmpty()) {
+            EXPECT_EQ(dialog->labelText(QFileDialog::Accept), kind.accept);
+        }
+        if (!kind.filter.isEmpty()) {
+            EXPECT_EQ(dialog->nameFilters(), QStringList{kind.filter});
         }
         dialog->setDirectory(folder);
         dialog->selectFile(chosen);
