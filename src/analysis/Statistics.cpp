@@ -12,7 +12,7 @@ namespace quorlan {
 
 namespace {
 
-constexpr std::string_view kMissing = "n/a";
+constexpr std::string_view kMissing = notAvailableText;
 
 // Median of an already sorted list; NaN when empty.
 double sortedMedian(const std::vector<double> &sorted) {

@@ -24,8 +24,11 @@ std::string formatByteCount(std::int64_t n);
 // [-2^63, 2^63).
 std::optional<std::int64_t> wholeBytes(double x);
 
-// formatByteCount of the truncated figure followed by suffix, or "n/a" when
-// the figure has no whole-byte value.
+// What rateText gives for a figure that has none.
+inline constexpr std::string_view notAvailableText = "n/a";
+
+// formatByteCount of the truncated figure followed by suffix, or notAvailableText
+// when the figure has no whole-byte value.
 std::string rateText(double rate, std::string_view suffix = "/s");
 
 // Mean of the rates; NaN for an empty list.

@@ -18,7 +18,7 @@ Application::Application(SettingsStore &store)
                                       &browser_, UpdateDownloadLimits{}}),
       window_(std::make_unique<ViewController>(
           ViewServices{store, panels_, systemCalls(), *probe_, standardSizes(),
-                       [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); }})) {
+                       [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); }, &alerts_})) {
     QObject::connect(window_->menus().openHelpAction(), &QAction::triggered, &delegate_,
                      &AppDelegate::openHelp);
     delegate_.setHelpMenu(window_->menus().helpMenu());

@@ -1,10 +1,13 @@
 #include "app/ControlPanel.h"
 
+#include "app/FieldHint.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -53,7 +56,8 @@ ControlPanel::ControlPanel(QWidget *parent)
       noCacheCheckbox_(named(new QCheckBox(tr("Bypass the cache on reads")), "noCacheCheckbox")),
       isVerboseCheckbox_(
           named(new QCheckBox(tr("Verbose: a line for every file")), "isVerboseCheckbox")),
-      isRandomSizes_(named(new QCheckBox(tr("Random sizes")), "isRandomSizes")) {
+      isRandomSizes_(named(new QCheckBox(tr("Random sizes")), "isRandomSizes")),
+      fieldHint_(named(new QLabel, "fieldHint")) {
     filesizeTextbox_->setToolTip(tr("Size of the file that Write File writes (decimal units)"));
     contentPopup_->setToolTip(tr("The byte every written test file is filled with"));
     repeatsTextbox_->setToolTip(tr("Passes of the multi-file and mixed tests"));
@@ -79,6 +83,20 @@ ControlPanel::ControlPanel(QWidget *parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(fileBox);
     column->addWidget(runBox);
+
+    fieldHint_->setWordWrap(true);
+    fieldHint_->setTextFormat(Qt::PlainText);
+    fieldHint_->hide();
+    column->addWidget(fieldHint_);
+    for (QLineEdit *field : {filesizeTextbox_, repeatsTextbox_, lengthTextbox_})
+        connect(field, &QLineEdit::textChanged, this, &ControlPanel::updateFieldHint);
+    connect(sizePopup_, &QComboBox::currentIndexChanged, this, &ControlPanel::updateFieldHint);
+}
+
+void ControlPanel::updateFieldHint() {
+    const QString hint = fieldHint(settings());
+    fieldHint_->setText(hint);
+    fieldHint_->setVisible(!hint.isEmpty());
 }
 
 void ControlPanel::loadTitles() {

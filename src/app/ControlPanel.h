@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 namespace quorlan {
@@ -14,7 +15,8 @@ namespace quorlan {
 // random pass and the three switches. It shows and returns them as PanelSettings, texts exactly
 // as typed, and nothing else. Its controls carry the object names filesizeTextbox, sizePopup,
 // contentPopup, repeatsTextbox, lengthTextbox, noCacheCheckbox, isVerboseCheckbox and
-// isRandomSizes.
+// isRandomSizes. Under them, fieldHint says which number fields a test will read as another
+// value (see fieldHint); it is hidden while every field reads as typed.
 class ControlPanel final : public QWidget {
     Q_OBJECT
 public:
@@ -33,6 +35,8 @@ public:
     void setLocked(bool locked);
 
 private:
+    void updateFieldHint();
+
     QLineEdit *filesizeTextbox_;
     QComboBox *sizePopup_;
     QComboBox *contentPopup_;
@@ -41,6 +45,7 @@ private:
     QCheckBox *noCacheCheckbox_;
     QCheckBox *isVerboseCheckbox_;
     QCheckBox *isRandomSizes_;
+    QLabel *fieldHint_;
 };
 
 } // namespace quorlan

@@ -8,7 +8,8 @@ FilePanelRequest savePanelRequest(const QStringList &types, const QString &propo
     return {.kind = FilePanelRequest::Kind::SaveFile,
             .allowedFileTypes = types,
             .proposedName = proposedName,
-            .canCreateFolders = true};
+            .canCreateFolders = true,
+            .showsHiddenFiles = true};
 }
 
 FilePanelRequest testFolderRequest() {

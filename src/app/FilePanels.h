@@ -25,7 +25,7 @@ struct FilePanelRequest {
 };
 
 // A save panel for a file of one of types (the first is the default), in which folders can be
-// made; proposedName may be empty.
+// made and hidden files are shown; proposedName may be empty.
 FilePanelRequest savePanelRequest(const QStringList &types, const QString &proposedName);
 // A panel that chooses the folder of a multi-file test: folders can be made, hidden ones shown.
 FilePanelRequest testFolderRequest();

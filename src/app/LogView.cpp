@@ -16,20 +16,37 @@ LogView::LogView(QWidget *parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setLogFontSize(12.0);
+    setPlaceholderText(tr("Choose a test in the Test menu or with the buttons beside this log; "
+                          "its results appear here."));
+    QScrollBar *bar = verticalScrollBar();
+    // Only a value the reader chose says where they want to be; a new range keeps the end in
+    // view for a reader who was at it.
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (!pinning_)
+            following_ = value == bar->maximum();
+    });
+    connect(bar, &QScrollBar::rangeChanged, this, [this] {
+        if (following_)
+            pinToEnd();
+    });
+}
+
+void LogView::pinToEnd() {
+    pinning_ = true;
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    pinning_ = false;
 }
 
 void LogView::appendText(const QString &text) {
     if (text.isEmpty())
         return;
-    QScrollBar *bar = verticalScrollBar();
-    const bool followEnd = bar->value() == bar->maximum();
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
     cursor.insertText(text);
     cursor.endEditBlock();
-    if (followEnd)
-        bar->setValue(bar->maximum());
+    if (following_)
+        pinToEnd();
 }
 
 void LogView::setLogFontSize(double points) {

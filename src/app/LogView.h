@@ -11,9 +11,11 @@ class LogView final : public QPlainTextEdit {
 public:
     explicit LogView(QWidget *parent = nullptr);
 
-    // Appends text at the end in one edit block. The view keeps following the end while it is
-    // scrolled to the bottom; a reader who scrolled up is left where they are.
+    // Appends text at the end in one edit block. The view follows the end while the reader is
+    // at it: whatever changes the view's height or the text's length, a reader who was at the end
+    // stays there, and a reader who scrolled up is left where they are.
     void appendText(const QString &text);
+    bool followsEnd() const { return following_; }
 
     // The system's fixed-pitch font at the given size in points, for all text already in the
     // log and all text appended later. A size stored from outside may be absurd: the font is
@@ -24,6 +26,13 @@ public:
 
     // The whole text exactly as appended: line feeds as "\n", no character replaced.
     QString logText() const;
+
+private:
+    // The reader's choice, kept apart from the scroll bar: a change of height moves the end away
+    // from the bar's value without the reader doing anything.
+    bool following_ = true;
+    bool pinning_ = false; // the view itself is moving the bar to the end
+    void pinToEnd();
 };
 
 } // namespace quorlan

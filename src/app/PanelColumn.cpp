@@ -58,12 +58,14 @@ void PanelColumn::setLocked(bool locked) {
         button->setEnabled(!locked);
 }
 
-void PanelColumn::showWriteResult(const QString &text) {
+void PanelColumn::showWriteResult(const QString &text, const QString &why) {
     writeResultTextbox_->setText(text);
+    writeResultTextbox_->setToolTip(why);
 }
 
-void PanelColumn::showReadResult(const QString &text) {
+void PanelColumn::showReadResult(const QString &text, const QString &why) {
     readResultTextbox_->setText(text);
+    readResultTextbox_->setToolTip(why);
 }
 
 } // namespace quorlan

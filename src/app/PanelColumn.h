@@ -26,8 +26,9 @@ public:
 
     // While a test runs, neither the panel nor the test buttons take input.
     void setLocked(bool locked);
-    void showWriteResult(const QString &text);
-    void showReadResult(const QString &text);
+    // A result and its tool tip: why there is no figure, or empty.
+    void showWriteResult(const QString &text, const QString &why = {});
+    void showReadResult(const QString &text, const QString &why = {});
 
 private:
     ControlPanel *panel_;

@@ -1,11 +1,15 @@
 #include "app/ViewController.h"
 
+#include "analysis/Statistics.h"
+#include "app/Alerts.h"
 #include "app/ControlPanel.h"
+#include "app/FreeSpaceQuestion.h"
 #include "app/LogView.h"
 #include "app/OutputArea.h"
 #include "app/PanelColumn.h"
 #include "app/ProgressPanel.h"
 #include "app/RateChart.h"
+#include "app/RunOutcome.h"
 #include "app/SaveUserFile.h"
 #include "app/WarningsLabel.h"
 #include "app/WindowMenus.h"
@@ -79,6 +83,8 @@ void ViewController::buildWidgets() {
 
 void ViewController::viewDidLoad() {
     panelColumn->panel().loadTitles();
+    if (const std::optional<QString> geometry = services_.store.string(settingKeys::windowGeometry))
+        restoreGeometry(QByteArray::fromBase64(geometry->toLatin1()));
     theFontSize = restoreFontSize(services_.store);
     outputTextbox->setLogFontSize(theFontSize);
     bench_.theAnalyser.emplace();
@@ -117,6 +123,12 @@ void ViewController::closeEvent(QCloseEvent *event) {
         // The run ends with its report and footer first; the window closes when it has.
         closeWhenRunEnds_ = true;
         cancelTest();
+        statusBar()->showMessage(
+            runs_.canCancel()
+                ? tr("Stopping the test; Quorlan quits when it has ended.")
+                : tr("Quorlan quits when this file is done: a single-file test cannot be "
+                     "stopped part way."));
+        setCursor(Qt::BusyCursor);
         event->ignore();
         return;
     }
@@ -129,6 +141,8 @@ void ViewController::closeEvent(QCloseEvent *event) {
 
 bool ViewController::saveSettingsAndQuit() {
     savePanel(services_.store, panelSettings());
+    services_.store.setString(settingKeys::windowGeometry,
+                              QString::fromLatin1(saveGeometry().toBase64()));
     if (services_.terminate)
         services_.terminate();
     return true;
@@ -152,6 +166,14 @@ void ViewController::startRun(const TestCommand &command, const QString &target)
         return;
     }
     const PanelSettings panel = panelSettings();
+    if (services_.alerts) {
+        const std::optional<Alert> question =
+            freeSpaceQuestion(services_.calls, command, localPath(target), panel, bench_);
+        if (question && services_.alerts->runModal(*question) != alertSecondButtonReturn) {
+            statusBar()->showMessage(tr("The test was not started."), 5000);
+            return;
+        }
+    }
     const RunDescription &run = command.run;
     progressArea->begin(run.title, target, run.cancellable, run.hasWritePhase);
     warningsLabel->setWarnings({});
@@ -168,17 +190,34 @@ void ViewController::runBegan() {
 
 void ViewController::runEnded() {
     const RunDescription &run = runs_.run();
-    if (run.fillsWriteResult)
-        panelColumn->showWriteResult(QString::fromStdString(bench_.writeResultText()));
-    if (run.fillsReadResult)
-        panelColumn->showReadResult(QString::fromStdString(bench_.readResultText()));
+    showResults(run);
     if (run.fillsChart && bench_.theAnalyser)
         rateChart->setData(rateChartData(*bench_.theAnalyser));
-    warningsLabel->setWarnings(runWarnings_);
+    // Failures come first: they say why figures are missing, the warnings what they may not show.
+    std::vector<std::string> notes;
+    if (const QString failures = failureSentence(bench_.lastRun); !failures.isEmpty())
+        notes.push_back(failures.toStdString());
+    notes.insert(notes.end(), runWarnings_.begin(), runWarnings_.end());
+    warningsLabel->setWarnings(notes);
+    unsetCursor();
     setRunning(false);
     emit runFinished();
     if (closeWhenRunEnds_)
         close();
+}
+
+void ViewController::showResults(const RunDescription &run) {
+    const auto why = [this](const std::string &text, bool writes) {
+        return text == notAvailableText ? notAvailableReason(bench_.lastRun, writes) : QString();
+    };
+    if (run.fillsWriteResult) {
+        const std::string text = bench_.writeResultText();
+        panelColumn->showWriteResult(QString::fromStdString(text), why(text, true));
+    }
+    if (run.fillsReadResult) {
+        const std::string text = bench_.readResultText();
+        panelColumn->showReadResult(QString::fromStdString(text), why(text, false));
+    }
 }
 
 void ViewController::setRunning(bool running) {
@@ -224,8 +263,11 @@ void ViewController::saveContents() {
             return;
         const std::optional<std::string> failure =
             saveUserFile(self->services_.calls, "log", localPath(*path), text.toStdString());
-        if (failure)
-            self->appendToLog(QString::fromStdString(*failure));
+        if (!failure)
+            return;
+        // The log keeps its own account, at its end; the status bar shows it where it is seen.
+        self->appendToLog(QString::fromStdString(*failure));
+        self->statusBar()->showMessage(QString::fromStdString(*failure));
     });
 }
 

@@ -16,6 +16,7 @@
 
 namespace quorlan {
 
+class Alerts;
 class LogView;
 class ProgressPanel;
 class RateChart;
@@ -34,6 +35,8 @@ struct ViewServices {
     std::vector<std::int64_t> stdSizes = standardSizes();
     // Ends the application after the window saved its settings; tests count the calls.
     std::function<void()> terminate;
+    // Asks before a test that writes more than its volume has free; none: no question is asked.
+    Alerts *alerts = nullptr;
 };
 
 // The main window: the control panel with the test buttons and the result fields (PanelColumn),
@@ -43,8 +46,8 @@ struct ViewServices {
 //
 // Widgets are found by object name: the panel's controls (see ControlPanel), the menu items
 // (see WindowMenus), the result fields (see PanelColumn), the log, the chart and the progress
-// area (see OutputArea and ProgressPanel), and warningsLabel (the last run's warnings in the
-// status bar, hidden while there are none).
+// area (see OutputArea and ProgressPanel), and warningsLabel (the last run's failures and
+// warnings in the status bar, hidden while there are none).
 class ViewController final : public QMainWindow {
     Q_OBJECT
 public:
@@ -105,6 +108,8 @@ private:
     void startRun(const TestCommand &command, const QString &target);
     void runBegan();
     void runEnded();
+    // The result fields after a multi-file run, with why a field shows "n/a".
+    void showResults(const RunDescription &run);
     void setRunning(bool running);
     void updateFileCommands();
     // On the test's thread, right after the test: what the figures alone do not tell.

@@ -51,7 +51,10 @@ void WindowMenus::buildFileMenu(QMenuBar &bar, ViewController &window) {
     closeAction->setShortcut(QKeySequence::Close);
     QObject::connect(closeAction, &QAction::triggered, &window, &QWidget::close);
     QAction *quitAction = item(fileMenu, ViewController::tr("Quit"), "quitAction");
-    quitAction->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q everywhere (Cmd+Q on macOS), also where the platform names no key for Quit, and from
+    // any window of the program, a help window included.
+    quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quitAction->setShortcutContext(Qt::ApplicationShortcut);
     quitAction->setMenuRole(QAction::QuitRole);
     QObject::connect(quitAction, &QAction::triggered, &window, &QWidget::close);
 }
@@ -69,8 +72,10 @@ void WindowMenus::buildTestMenu(QMenuBar &bar, ViewController &window) {
 
 void WindowMenus::buildViewAndHelpMenus(QMenuBar &bar, ViewController &window) {
     QMenu *viewMenu = bar.addMenu(ViewController::tr("&View"));
-    command(viewMenu, ViewController::tr("Bigger"), "incFontAction", QKeySequence::ZoomIn, window,
-            &ViewController::incFontSize);
+    QAction *bigger = command(viewMenu, ViewController::tr("Bigger"), "incFontAction",
+                              QKeySequence::ZoomIn, window, &ViewController::incFontSize);
+    // Ctrl+= too: "+" is a shifted "=" on many keyboards.
+    bigger->setShortcuts(bigger->shortcuts() << QKeySequence(Qt::CTRL | Qt::Key_Equal));
     command(viewMenu, ViewController::tr("Smaller"), "decFontAction", QKeySequence::ZoomOut, window,
             &ViewController::decFontSize);
 

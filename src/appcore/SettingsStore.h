@@ -24,6 +24,8 @@ inline constexpr char noUpdateCheck[] = "noUpdateCheck";   // boolean
 inline constexpr char updateCheckInt[] = "updateCheckInt"; // double, seconds
 // double, seconds since 2001-01-01 00:00:00 UTC
 inline constexpr char dateLastUpdateCheck[] = "dateLastUpdateCheck";
+// string: the main window's size and place, QWidget::saveGeometry in base64
+inline constexpr char windowGeometry[] = "windowGeometry";
 } // namespace settingKeys
 
 // The per-user key/value store, kept as an INI file. Getters coerce what the

@@ -10,6 +10,7 @@
 #include "log/LogSink.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 namespace quorlan {
@@ -55,7 +56,11 @@ void Bench::readTimebase() {
 }
 
 void Bench::beginRecord(const char *command, const std::string &path, const PanelSettings &panel) {
-    lastRun = RunRecord{command, path, panel, startDate, std::nullopt, false, 0, {}};
+    lastRun = RunRecord();
+    lastRun.command = command;
+    lastRun.path = path;
+    lastRun.panel = panel;
+    lastRun.start = startDate;
 }
 
 void Bench::recordMultiResult(const Result &result, const std::string &path, CacheMode cache) {
@@ -68,9 +73,19 @@ void Bench::recordMultiResult(const Result &result, const std::string &path, Cac
     lastRun.results.push_back(RecordedResult{result, path, cache});
 }
 
-void Bench::countIfFailed(double time, std::int64_t size) {
+void Bench::countOperation(double time, std::int64_t size) {
+    // Read before anything else can touch it: the primitive's failing call left it.
+    const int error = time < 0 ? errno : 0;
     if (time < 0 || (time == 0.0 && size > 0))
-        ++lastRun.failedOperations;
+        countFailure(error);
+    else if (size > 0)
+        ++lastRun.operations;
+}
+
+void Bench::countFailure(int error) {
+    if (lastRun.failedOperations++ == 0)
+        lastRun.firstFailureErrno = error;
+    ++lastRun.operations;
 }
 
 void Bench::planWrites(const std::string &folder, std::int64_t bytes, std::int64_t firstPass,
@@ -111,13 +126,13 @@ void Bench::writeSingleFile(const std::string &path, const PanelSettings &panel)
     {
         const TestBuffer buffer = makeTestData(*size, readFillByte(panel));
         if (!buffer.valid()) {
-            ++lastRun.failedOperations;
+            countFailure(ENOMEM);
             log_.appendToLog(noMemoryLine(*size));
             return;
         }
         time = TimedIo(calls_, timebase).timedTestWrite(path, buffer.bytes());
     }
-    countIfFailed(time, *size);
+    countOperation(time, *size);
     // A failed write (failedTime) still has its log line, as it always had, but it is no
     // measurement and stays out of the record.
     if (time > 0)
@@ -138,7 +153,7 @@ void Bench::runReadTest(const std::string &path, const PanelSettings &panel) {
         const std::int64_t size = S_ISREG(info.st_mode) ? info.st_size : 0;
         const double time =
             bypass ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
-        countIfFailed(time, size);
+        countOperation(time, size);
         if (time > 0)
             lastRun.results.push_back(RecordedResult{measured(readKind(bypass), size, time), path,
                                                      reads_.lastCacheMode()});
@@ -216,13 +231,13 @@ void Bench::writeTestFile(const std::string &path, std::int64_t size, bool verbo
                           const PanelSettings &panel) {
     const auto data = runData_.bytes(size, readFillByte(panel));
     if (!data) {
-        ++lastRun.failedOperations;
+        countFailure(ENOMEM);
         log_.appendToLog(noMemoryLine(size));
         return;
     }
     const double time =
         TimedIo(calls_, timebase, TimedIo::LinkAtPath::Refuse).timedTestWrite(path, *data);
-    countIfFailed(time, size);
+    countOperation(time, size);
     if (time > 0 && size > 0)
         recordMultiResult(measured(ResultKind::Write, size, time), path, CacheMode::None);
     if (size > 0 && verbose && time > 0)
@@ -249,7 +264,7 @@ void Bench::readNumberedFile(const std::string &path, bool noCache, bool verbose
 
 void Bench::readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose) {
     const double time = noCache ? reads_.timedUncachedRead(path) : reads_.timedRead(path, 0, size);
-    countIfFailed(time, size);
+    countOperation(time, size);
     if (time > 0 && size > theMinReadSize)
         recordMultiResult(measured(readKind(noCache), size, time), path, reads_.lastCacheMode());
     if (verbose && size > theMinReadSize && time > 0)

@@ -106,9 +106,12 @@ private:
     // Times the read of size bytes; records and logs it when it qualifies.
     void readAndRecord(const std::string &path, std::int64_t size, bool noCache, bool verbose);
     bool cancelled() const { return cancel_ && cancel_->cancelled(); }
-    // Counts the timed operation in lastRun.failedOperations when it gave no measurement though
-    // it had size bytes to move.
-    void countIfFailed(double time, std::int64_t size);
+    // Counts the timed operation that just returned time in lastRun.operations when it had size
+    // bytes to move or failed, and in lastRun.failedOperations (with errno, for a failure time)
+    // when it gave no measurement though it had bytes to move. Call it right after the primitive.
+    void countOperation(double time, std::int64_t size);
+    // Counts one failed operation whose cause is the error number given (0: not known).
+    void countFailure(int error);
     // Tells the progress sink what a write phase is about to write into folder: bytes in all, in
     // files 0 to files-1 of passes firstPass to lastPass (0 to 0 for the mixed test's names),
     // for the random pass given (0: the whole test).

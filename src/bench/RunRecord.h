@@ -32,6 +32,11 @@ struct RunRecord {
     // a short read, a failed whole write, a write whose buffer could not be had. An empty file
     // read with the cache bypassed (nothing to time) is not one of them.
     std::int64_t failedOperations = 0;
+    // Timed operations tried: those that had bytes to move, and any that failed.
+    std::int64_t operations = 0;
+    // The system's error number for the first failed operation; 0 when none failed or the
+    // failure set none (a short read, say).
+    int firstFailureErrno = 0;
     // Every measurement in the order it was taken: for the multi-file tests exactly the results
     // the Analyser kept; for the single-file tests their one measurement, when it had a time.
     std::vector<RecordedResult> results;

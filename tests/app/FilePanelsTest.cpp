@@ -1,0 +1,107 @@
+// The real file panels: free-standing, hidden entries listed, each kind opening where it was last
+// confirmed.
+
+#include "../support/TempFolder.h"
+#include "app/QtFilePanels.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace quorlan::testing {
+
+namespace {
+
+QFileDialog *shownDialog() {
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+// The names the dialog lists in the folder it shows.
+QStringList listedNames(QFileDialog &dialog) {
+    QStringList names;
+    auto *model = dialog.findChild<QFileSystemModel *>();
+    if (!model)
+        return names;
+    const QModelIndex folder = model->index(dialog.directory().absolutePath());
+    for (int row = 0; row < model->rowCount(folder); ++row)
+        names << model->index(row, 0, folder).data().toString();
+    return names;
+}
+
+} // namespace
+
+TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasConfirmed) {
+    TempFolder scratch;
+    const struct {
+        FilePanelRequest request;
+        const char *folder; // where this kind is confirmed, below the scratch folder
+        const char *chosen; // what is chosen in it ("" for the folder itself)
+        const char *hidden; // the hidden entry the panel must list there
+        QString accept;     // the confirm button's title, when the request sets one
+        QString filter;     // the name filter, when the request allows only some types
+    } kinds[] = {
+        {testFolderRequest(), "a", "", ".hiddendir", "", ""},
+        {readFileRequest("Read"), "b", "file.bin", ".hidden.bin", "Read", ""},
+        {savePanelRequest({"text", "txt"}, "Quorlan-output.text"), "c", "log.text", ".hidden.bin",
+         "", "TEXT files (*.text *.txt)"},
+    };
+    for (const auto &kind : kinds) {
+        const std::filesystem::path folder = std::filesystem::path(scratch.path()) / kind.folder;
+        std::filesystem::create_directories(folder / ".hiddendir");
+        std::ofstream(folder / ".hidden.bin") << "x";
+        std::ofstream(folder / "file.bin") << "x";
+    }
+
+    QtFilePanels panels;
+    for (const auto &kind : kinds) {
+        SCOPED_TRACE(kind.folder);
+        const QString folder = QDir(QString::fromStdString(scratch.path())).filePath(kind.folder);
+        const QString chosen = *kind.chosen ? folder + '/' + kind.chosen : folder;
+        int response = -1;
+        std::optional<QString> path;
+        panels.begin(kind.request, nullptr, [&](int r, std::optional<QString> p) {
+            response = r;
+            path = std::move(p);
+        });
+        QFileDialog *dialog = shownDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_NE(dialog->directory().absolutePath(), folder);
+        EXPECT_EQ(dialog->windowModality(), kind.request.asSheet ? Qt::WindowModal : Qt::NonModal);
+        if (!kind.request.asSheet) {
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        }
+        if (!kind.accept.isEmpty()) {
+            EXPECT_EQ(dialog->labelText(QFileDialog::Accept), kind.accept);
+        }
+        if (!kind.filter.isEmpty()) {
+            EXPECT_EQ(dialog->nameFilters(), QStringList{kind.filter});
+        }
+        dialog->setDirectory(folder);
+        dialog->selectFile(chosen);
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides the public slot
+        EXPECT_EQ(response, panelOKResponse);
+        EXPECT_EQ(path, chosen);
+
+        // The next panel of this kind opens in that folder and lists its hidden entry.
+        panels.begin(kind.request, nullptr, [&](int r, std::optional<QString>) { response = r; });
+        dialog = shownDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), folder);
+        QTRY_VERIFY(listedNames(*dialog).contains(kind.hidden));
+        dialog->reject();
+        EXPECT_EQ(response, panelCancelResponse);
+        QTRY_COMPARE(shownDialog(), nullptr);
+    }
+}
+
+} // namespace quorlan::testing

@@ -1,0 +1,112 @@
+// What the status area says about a run's failures, and why a result field shows "n/a".
+
+#include "../support/FaultySysCalls.h"
+#include "WindowFixture.h"
+#include "app/WarningsLabel.h"
+
+#include <QLineEdit>
+#include <QStatusBar>
+
+#include <filesystem>
+#include <fstream>
+
+namespace quorlan::testing {
+
+namespace {
+
+class RunOutcome : public WindowTest {
+protected:
+    // The window on faulty system calls, with sizes as its standard sizes.
+    void useFaultyCalls(const std::vector<std::int64_t> &sizes = smallSizes) {
+        window = std::make_unique<ViewController>(
+            ViewServices{*store, panels, faulty, probe, sizes, [] {}});
+        window->show();
+    }
+    QString firstNote() const { return part<WarningsLabel>("warningsLabel")->warnings().value(0); }
+
+    FaultySysCalls faulty;
+};
+
+} // namespace
+
+TEST_F(RunOutcome, FailedOperationsAreCountedInTheStatusAreaAndNeverInTheLog) {
+    const std::string file = folder + "/one.bin";
+    std::ofstream(file) << std::string(1000, 'x');
+    const struct {
+        const char *name;
+        void (ViewController::*command)();
+        std::string path;
+        std::function<void(FaultySysCalls &)> fault;
+        QString sentence;
+    } cases[] = {
+        {"every write of a multi-write", &ViewController::runMultiWriteTest, folder,
+         [](FaultySysCalls &f) { f.failWriteErrno = ENOSPC; },
+         "2 of 2 timed operations failed; the first: No space left on device."},
+        {"a single write", &ViewController::writeFileButton, folder + "/w.tiff",
+         [](FaultySysCalls &f) { f.failWriteErrno = EIO; },
+         "The test's timed operation failed: Input/output error."},
+        {"a short read sets no error", &ViewController::readFile, file,
+         [](FaultySysCalls &f) {
+             f.faults = {{"read", 1, 1, 0}};
+         },
+         "The test's timed operation failed."},
+        // Two writes, then the reads: the file whose write failed is empty and moves nothing.
+        {"the second write of a mixed test", &ViewController::runMixedTest, folder,
+         [](FaultySysCalls &f) {
+             f.faults = {{"write", 2, 0, EIO}};
+         },
+         "1 of 3 timed operations failed; the first: Input/output error."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        faulty = FaultySysCalls();
+        c.fault(faulty);
+        useFaultyCalls();
+        runCommand(c.command, c.path);
+        EXPECT_EQ(firstNote(), c.sentence);
+        EXPECT_EQ(log().find("failed"), std::string::npos) << log();
+    }
+}
+
+TEST_F(RunOutcome, AResultFieldWithoutAFigureSaysWhyInItsToolTip) {
+    const struct {
+        std::vector<std::int64_t> sizes;
+        bool faultyTicks; // every operation takes the same time
+        QString toolTip;  // empty: the field has a figure
+    } cases[] = {
+        {{20000, 40000}, false, ""},
+        {{20000, 40000},
+         true,
+         "The times measured do not grow with the file size, so no rate can be regressed from "
+         "them."},
+        {{20000},
+         false,
+         "Every file measured had the same size; a rate is regressed from files of at least two "
+         "different sizes."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.toolTip.toStdString());
+        if (c.faultyTicks) {
+            useFaultyCalls(c.sizes);
+        } else {
+            window = std::make_unique<ViewController>(
+                ViewServices{*store, panels, gate, probe, c.sizes, [] {}});
+            window->show();
+        }
+        runCommand(&ViewController::runMultiWriteTest, folder);
+        const auto *field = part<QLineEdit>("writeResultTextbox");
+        EXPECT_EQ(field->text() == "n/a", !c.toolTip.isEmpty()) << field->text().toStdString();
+        EXPECT_EQ(field->toolTip(), c.toolTip);
+    }
+}
+
+TEST_F(RunOutcome, AFailedLogSaveIsSaidInTheStatusBarAsWellAsAtTheLogsEnd) {
+    window->appendToLog("last line\n");
+    panels.answers.push_back({panelOKResponse, QString::fromStdString(folder + "/no/log.text")});
+    window->saveContents();
+    const QString said = window->statusBar()->currentMessage();
+    EXPECT_TRUE(said.startsWith("The log could not be saved")) << said.toStdString();
+    EXPECT_EQ(log(), "last line\n" + said.toStdString());
+}
+
+} // namespace quorlan::testing
