@@ -36,7 +36,7 @@ TEST_F(WindowTest, ExportResultsSavesTheLastRunAsJsonOrCsvAndSavesFailWithOneSen
     panels.answers.push_back({panelOKResponse, QString::fromStdString(json)});
     window->exportResults();
     EXPECT_EQ(describe(panels.requests.back()),
-              "save \"\" [json,csv] \"Quorlan-results.json\" new-folders");
+              "save \"\" [json,csv] \"Quorlan-results.json\" new-folders hidden");
 
     const QJsonObject saved =
         QJsonDocument::fromJson(QByteArray::fromStdString(fileContents(json))).object();

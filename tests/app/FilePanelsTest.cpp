@@ -47,18 +47,16 @@ TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasCo
         const char *folder; // where this kind is confirmed, below the scratch folder
         const char *chosen; // what is chosen in it ("" for the folder itself)
         const char *hidden; // the hidden entry the panel must list there
-        QString accept;     // the confirm button's title, when the request sets one
-        QString filter;     // the name filter, when the request allows only some types
     } kinds[] = {
-        {testFolderRequest(), "a", "", ".hiddendir", "", ""},
-        {readFileRequest("Read"), "b", "file.bin", ".hidden.bin", "Read", ""},
-        {savePanelRequest({"text", "txt"}, "Quorlan-output.text"), "c", "log.text", ".hidden.bin",
-         "", "TEXT files (*.text *.txt)"},
+        {testFolderRequest(), "a", "", ".hiddendir"},
+        {readFileRequest("Read"), "b", "file.bin", ".hidden.bin"},
+        {savePanelRequest({"text", "txt"}, "Quorlan-output.text"), "c", "log.text", ".hidden.text"},
     };
     for (const auto &kind : kinds) {
         const std::filesystem::path folder = std::filesystem::path(scratch.path()) / kind.folder;
         std::filesystem::create_directories(folder / ".hiddendir");
-        std::ofstream(folder / ".hidden.bin") << "x";
+        for (const char *name : {".hidden.bin", ".hidden.text"})
+            std::ofstream(folder / name) << "x";
         std::ofstream(folder / "file.bin") << "x";
     }
 
@@ -80,12 +78,6 @@ TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasCo
         if (!kind.request.asSheet) {
             EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         }
-        if (!kind.accept.isEmpty()) {
-            EXPECT_EQ(dialog->labelText(QFileDialog::Accept), kind.accept);
-        }
-        if (!kind.filter.isEmpty()) {
-            EXPECT_EQ(dialog->nameFilters(), QStringList{kind.filter});
-        }
         dialog->setDirectory(folder);
         dialog->selectFile(chosen);
         static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides the public slot
@@ -97,10 +89,10 @@ TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasCo
         dialog = shownDialog();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->directory().absolutePath(), folder);
-        QTRY_VERIFY(listedNames(*dialog).contains(kind.hidden));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return listedNames(*dialog).contains(kind.hidden); }));
         dialog->reject();
         EXPECT_EQ(response, panelCancelResponse);
-        QTRY_COMPARE(shownDialog(), nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([] { return shownDialog() == nullptr; }));
     }
 }
 

@@ -53,7 +53,7 @@ TEST_F(WindowTest, TheLogFollowsItsEndAcrossHeightChangesUnlessTheReaderScrolled
         const int readerAt = bar->value();
         const int heightBefore = log->viewport()->height();
         step.change();
-        QTRY_VERIFY(log->viewport()->height() != heightBefore);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return log->viewport()->height() != heightBefore; }));
         window->appendToLog(lines(5));
         if (step.scrolledUp)
             EXPECT_EQ(bar->value(), readerAt);

@@ -80,7 +80,7 @@ TEST_F(WindowTest, MultiWriteFillsTheChartWhileTheLogStaysInFrontAndTheChartIsSa
     panels.answers.push_back({panelOKResponse, QString::fromStdString(saved)});
     window->saveChart();
     EXPECT_EQ(describe(panels.requests.back()),
-              "save \"\" [png] \"Quorlan-chart.png\" new-folders");
+              "save \"\" [png] \"Quorlan-chart.png\" new-folders hidden");
     EXPECT_GE(QImage(QString::fromStdString(saved), "PNG").width(), 400);
     EXPECT_EQ(log(), logBefore);
 }

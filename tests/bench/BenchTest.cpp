@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
