@@ -20,7 +20,7 @@ using namespace quorlan::testing;
 
 namespace {
 
-// Every file of these tests: with transfers capped at 4096 bytes, 10000 bytes take three calls
+// The file of most rows: with transfers capped at 4096 bytes, 10000 bytes take three calls
 // (4096, 4096, 1808), so a fault can hit the first, a middle or the last one.
 constexpr std::int64_t fileSize = 10000;
 
@@ -29,21 +29,24 @@ enum class Primitive { Read, UncachedRead, Write, WholeWrite };
 struct FaultCase {
     Primitive primitive;
     std::vector<Fault> faults;
-    bool refuseDirect = false; // the direct open is refused: the uncached read reads plainly
-    int interruptions = 0;     // every call fails this many times with EINTR first
+    bool refuseDirect = false;      // the direct open is refused: the uncached read reads plainly
+    int interruptions = 0;          // every call fails this many times with EINTR first
+    std::int64_t before = fileSize; // the file's size before the call; -1: no file
+    std::int64_t length = fileSize; // bytes written, or read from offset
+    std::int64_t offset = 0;
 };
 
 using P = Primitive;
 
-// Runs the primitive on path; a read finds a file of fileSize bytes there.
-double run(Primitive p, TimedIo &io, const std::string &path) {
-    const TestBuffer data = makeTestData(fileSize, 0x41);
-    if (p == P::Read || p == P::UncachedRead)
-        writeFile(path, fileSize);
-    return p == P::Read           ? io.timedRead(path, 0, fileSize)
-           : p == P::UncachedRead ? io.timedUncachedRead(path)
-           : p == P::Write        ? io.timedWrite(path, data.bytes())
-                                  : io.timedWholeWrite(path, data.bytes());
+// Runs the primitive on path, where a file of c.before bytes was made first.
+double run(const FaultCase &c, TimedIo &io, const std::string &path) {
+    const TestBuffer data = makeTestData(c.length, 'A');
+    if (c.before >= 0)
+        writeFile(path, c.before);
+    return c.primitive == P::Read           ? io.timedRead(path, c.offset, c.length)
+           : c.primitive == P::UncachedRead ? io.timedUncachedRead(path)
+           : c.primitive == P::Write        ? io.timedWrite(path, data.bytes())
+                                            : io.timedWholeWrite(path, data.bytes());
 }
 
 // The sentinels: failedTime from timedRead, timedUncachedRead and timedWrite, 0.0 from
@@ -101,6 +104,15 @@ const std::vector<FaultCase> faultCases = {
     {P::UncachedRead, {{"close", 1, 1, EINTR}}},
     {P::Write, {{"close", 1, 0, EINTR}}},
     {P::WholeWrite, {{"close", 1, 0, EINTR}}},
+
+    // Reads that end short, exactly at the end or ask for nothing; a write replacing a larger
+    // file leaves only its own bytes; an empty file read around the cache has no interval.
+    {.primitive = P::Read, .faults = {}, .before = 600, .length = 1000},
+    {.primitive = P::Read, .faults = {}, .before = 600, .length = 600},
+    {.primitive = P::Read, .faults = {}, .before = 600, .length = 0},
+    {.primitive = P::Read, .faults = {}, .before = 600, .length = 200, .offset = 500},
+    {.primitive = P::Write, .faults = {}, .before = 10000, .length = 3000},
+    {.primitive = P::UncachedRead, .faults = {}, .refuseDirect = true, .before = 0},
 };
 
 } // namespace
@@ -119,7 +131,11 @@ TEST(InjectedFault, EachStepGivesItsSentinelAndLeavesNoDescriptorOpen) {
         calls.refuseDirect = c.refuseDirect;
         calls.faults = c.faults;
         calls.eintrEverywhere = c.interruptions;
-        const double time = run(c.primitive, io, scratch.path() + "/f" + std::to_string(row));
+        const std::string path = scratch.path() + "/f" + std::to_string(row);
+        const double time = run(c, io, path);
+        if (time > 0 && (c.primitive == P::Write || c.primitive == P::WholeWrite)) {
+            EXPECT_EQ(fileContents(path), std::string(static_cast<std::size_t>(c.length), 'A'));
+        }
         trace += std::to_string(row) + ": " + std::to_string(std::lround(time * 1e9)) + " ns, " +
                  cacheModeName(io.lastCacheMode()) + ",";
         for (const std::string &name : calls.calls)

@@ -32,54 +32,6 @@ std::string joined(const std::vector<std::string> &names) {
     return text;
 }
 
-enum class Op { Write, WholeWrite, Read, UncachedRead };
-
-// One primitive call on a file of fileBefore bytes (-1: none), the first failingCall failing
-// with error (InjectedFaultTest covers every step's fault, interruptions and short transfers).
-// Uncached reads are refused O_DIRECT, so that they take the same path everywhere.
-struct IoCase {
-    const char *what;
-    Op op;
-    std::int64_t fileBefore;
-    std::int64_t length; // bytes written, or read from offset
-    const char *failingCall = nullptr;
-    int error = EIO;
-    std::int64_t offset = 0;
-    const char *name = "f";
-};
-
-const IoCase ioCases[] = {
-    {"write, replacing a larger file", Op::Write, 10000, 3000},
-    {"write into a missing folder", Op::Write, -1, 5000, nullptr, 0, 0, "missing/f"},
-    {"write: ENOSPC", Op::Write, 5000, 5000, "write", ENOSPC},
-    {"whole write", Op::WholeWrite, -1, 5000},
-    {"whole write into a missing folder", Op::WholeWrite, -1, 5000, nullptr, 0, 0, "missing/f"},
-    {"read", Op::Read, 5000, 5000},
-    {"read past the end", Op::Read, 600, 1000},
-    {"read to the end exactly", Op::Read, 600, 600},
-    {"read of nothing", Op::Read, 600, 0},
-    {"read from an offset past the end", Op::Read, 600, 200, nullptr, 0, 500},
-    {"read of a missing file", Op::Read, -1, 10},
-    {"uncached read", Op::UncachedRead, 5000, 0},
-    {"uncached read of an empty file", Op::UncachedRead, 0, 0},
-    {"uncached read of a missing file", Op::UncachedRead, -1, 0},
-};
-
-double call(TimedIo &io, const IoCase &c, const std::string &path,
-            std::span<const std::uint8_t> data) {
-    switch (c.op) {
-    case Op::Write:
-        return io.timedWrite(path, data);
-    case Op::WholeWrite:
-        return io.timedWholeWrite(path, data);
-    case Op::Read:
-        return io.timedRead(path, c.offset, c.length);
-    case Op::UncachedRead:
-        break;
-    }
-    return io.timedUncachedRead(path);
-}
-
 } // namespace
 
 TEST(Timebase, ConvertsTicksMultiplyingFirstThenDividing) {
@@ -141,41 +93,6 @@ TEST(TestData, FillsEveryByteAndRefusesImpossibleSizes) {
     EXPECT_FALSE(data.bytes(-1, 0x22).has_value());
     EXPECT_FALSE(data.bytes(INT64_MAX, 0x22).has_value());
     EXPECT_TRUE(allBytesAre(*data.bytes(10, 0x33), 0x33)); // a refusal leaves it usable
-}
-
-// Each row's time in nanoseconds (FaultySysCalls' ticks are 500 apart; -1e9 is failedTime),
-// cache mode and calls in order, against a snapshot; the file written is the data, and no
-// descriptor stays open or is closed twice.
-TEST(TimedIo, EachPrimitiveUnderFaults) {
-    const TempFolder scratch;
-    const int descriptorsBefore = openDescriptorCount();
-    std::string trace;
-    for (const IoCase &c : ioCases) {
-        SCOPED_TRACE(c.what);
-        const std::string path = scratch.path() + "/" + c.name;
-        fs::remove(path);
-        if (c.fileBefore >= 0)
-            writeFile(path, c.fileBefore);
-        FaultySysCalls calls;
-        if (c.failingCall)
-            calls.faults = {{c.failingCall, 1, 0, c.error}};
-        calls.refuseDirect = true;
-        const Timebase base{1, 1};
-        TimedIo io(calls, base);
-        const TestBuffer data = makeTestData(c.length, 0x1A);
-        const double time = call(io, c, path, data.bytes());
-        trace += std::string(c.what) + ": " + std::to_string(std::lround(time * 1e9)) + " ns, " +
-                 cacheModeName(io.lastCacheMode()) + ", " + joined(calls.calls) + "\n";
-        if (time > 0 && (c.op == Op::Write || c.op == Op::WholeWrite)) {
-            EXPECT_EQ(fileContents(path), std::string(static_cast<std::size_t>(c.length), '\x1A'));
-        }
-        EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
-        EXPECT_EQ(calls.strayCloses, 0);
-    }
-    EXPECT_TRUE(matchesSnapshot(trace, "timed-io-faults.txt"));
-    const Timebase unset;
-    FaultySysCalls calls;
-    EXPECT_EQ(TimedIo(calls, unset).timedWrite(scratch.path() + "/f", {}), 0.0);
 }
 
 // The write path chosen at the boundary, without writing the bytes: the writes are faked, and
