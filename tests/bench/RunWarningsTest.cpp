@@ -7,12 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <limits>
 #include <set>
 
-#include <fcntl.h>
 #include <sys/statfs.h>
-#include <unistd.h>
 
 using namespace quorlan;
 using namespace quorlan::testing;
@@ -59,11 +58,9 @@ RecordedResult uncached(std::int64_t size, double rate, std::string path,
 }
 
 // A file of size bytes of which nothing was written.
-void makeSparse(const std::string &path, off_t size) {
-    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(::ftruncate(fd, size), 0);
-    ::close(fd);
+void makeSparse(const std::string &path, std::int64_t size) {
+    writeFile(path, 0);
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(size));
 }
 
 class RunWarningsTest : public ::testing::Test {

@@ -1,8 +1,6 @@
 #include "../support/FaultySysCalls.h"
-#include "../support/GoldenMatch.h"
 #include "../support/TempFolder.h"
 
-#include "bench/ResultsExport.h"
 #include "bench/TestData.h"
 #include "bench/Timebase.h"
 #include "bench/TimedIo.h"
@@ -10,26 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <filesystem>
 #include <sys/mman.h>
 #include <unistd.h>
 
 using namespace quorlan;
 using namespace quorlan::testing;
-namespace fs = std::filesystem;
 
 namespace {
 
 bool allBytesAre(std::span<const std::uint8_t> bytes, std::uint8_t fill) {
     return std::all_of(bytes.begin(), bytes.end(), [&](std::uint8_t b) { return b == fill; });
-}
-
-std::string joined(const std::vector<std::string> &names) {
-    std::string text;
-    for (const std::string &name : names)
-        text += (text.empty() ? "" : " ") + name;
-    return text;
 }
 
 } // namespace
@@ -117,9 +105,10 @@ TEST(TimedIo, LargeBuffersTakeTheOneCallPathAboveTwoBillionBytes) {
     const Timebase base{1, 1};
     TimedIo io(calls, base);
     EXPECT_GT(io.timedTestWrite(scratch.path() + "/at", {bytes, large - 1}), 0.0);
-    EXPECT_EQ(joined(calls.calls), "open-create tick write fsync tick close");
+    using Calls = std::vector<std::string>;
+    EXPECT_EQ(calls.calls, (Calls{"open-create", "tick", "write", "fsync", "tick", "close"}));
     calls.calls.clear();
     EXPECT_GT(io.timedTestWrite(scratch.path() + "/above", {bytes, large}), 0.0);
-    EXPECT_EQ(joined(calls.calls), "tick open-create write close tick");
+    EXPECT_EQ(calls.calls, (Calls{"tick", "open-create", "write", "close", "tick"}));
     munmap(space, reserved);
 }
