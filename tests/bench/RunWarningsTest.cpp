@@ -172,9 +172,9 @@ TEST(VolumeInfo, NamesAndKindsFromMagicNumbers) {
 // not retried; an empty path or one with a zero byte is not asked at all.
 TEST(VolumeInfo, AMissingPathIsAnsweredByItsParentFolderOnly) {
     ScriptedVolume calls;
-    calls.missing = {"dir/new.tiff", "new.tiff",         "/new.tiff",
-                     "a//b///",      "/x/gone/new.tiff", "/x/gone"};
-    for (const char *path : {"dir/new.tiff", "new.tiff", "/new.tiff", "a//b///"})
+    calls.missing = {"dir/new.tiff", "new.tiff", "/new.tiff",        "a//b///",
+                     "c/",           "c",        "/x/gone/new.tiff", "/x/gone"};
+    for (const char *path : {"dir/new.tiff", "new.tiff", "/new.tiff", "a//b///", "c/"})
         EXPECT_EQ(fileSystemOf(calls, path).type, "ext4") << path;
     EXPECT_EQ(fileSystemOf(calls, "/x/gone/new.tiff").kind, FileSystemKind::Unknown);
     calls.failErrno = EACCES;
@@ -183,7 +183,7 @@ TEST(VolumeInfo, AMissingPathIsAnsweredByItsParentFolderOnly) {
         EXPECT_EQ(fileSystemOf(calls, path).type, "");
     EXPECT_EQ(calls.asked, (std::vector<std::string>{
                                "dir/new.tiff", "dir", "new.tiff", ".", "/new.tiff", "/", "a//b///",
-                               "a", "/x/gone/new.tiff", "/x/gone", "/locked/file"}));
+                               "a", "c/", ".", "/x/gone/new.tiff", "/x/gone", "/locked/file"}));
 }
 
 // Free bytes are the available blocks times the fragment size, the largest count where that
