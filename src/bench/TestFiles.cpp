@@ -44,7 +44,12 @@ std::int64_t allocatedToTestFiles(SysCalls &calls, const std::string &folder,
                                   std::int64_t firstPass, std::int64_t lastPass,
                                   std::size_t files) {
     std::vector<FolderEntry> entries;
-    if (retryInterrupted([&] { return calls.listFolder(folder.c_str(), entries); }) != 0)
+    // An interrupted listing keeps what it appended: each attempt starts from no entries.
+    const auto listWhole = [&] {
+        entries.clear();
+        return calls.listFolder(folder.c_str(), entries);
+    };
+    if (retryInterrupted(listWhole) != 0)
         return 0;
     std::int64_t bytes = 0;
     for (const FolderEntry &entry : entries) {

@@ -9,10 +9,8 @@ bool FaultySysCalls::fails(const std::string &name, bool listed, bool *zeroTrans
     if (listed)
         calls.push_back(name);
     const int number = ++callCounts[name];
-    const bool transferOrSync =
-        name == "read" || name == "write" || name == "fsync" || name == "syncFileData";
     int &pending = pendingEintr_[name];
-    if (pending < (eintrEverywhere > 0 ? eintrEverywhere : transferOrSync ? eintrBeforeEach : 0)) {
+    if (pending < eintrEverywhere) {
         ++pending;
         errno = EINTR;
         return true;
@@ -29,15 +27,7 @@ bool FaultySysCalls::fails(const std::string &name, bool listed, bool *zeroTrans
         errno = fault.error;
         return true;
     }
-    const std::map<std::string, int> standing = {
-        {"read", failReadErrno},          {"write", failWriteErrno},
-        {"fsync", failFsyncErrno},        {"close", failCloseErrno},
-        {"syncFileData", failFsyncErrno}, {"dropCache", failDropCacheErrno}};
-    const auto found = standing.find(name);
-    if (found == standing.end() || found->second == 0)
-        return false;
-    errno = found->second;
-    return true;
+    return false;
 }
 
 int FaultySysCalls::open(const char *path, int flags, mode_t mode) {

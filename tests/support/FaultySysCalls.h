@@ -12,11 +12,11 @@ namespace quorlan::testing {
 
 // A scripted failure of one kind of call. Calls are named as in FaultySysCalls::calls ("open",
 // "open-direct", "open-create", "read", "write", "fsync", "syncFileData", "close", "dropCache")
-// or, for the calls that list leaves out, "lseek", "fstat", "stat", "lstat", "statfs",
-// "clearDirect". The call numbered first (1-based, counted per name, every attempt counted) fails,
-// and then every every-th call after it (every = 0: only that one). A failing call does nothing
-// and returns -1 with errno = error; error 0 makes a read or write move 0 bytes instead. A
-// failing close still closes the descriptor, as Linux does.
+// or, for the calls that list leaves out, "lseek", "fstat" and "clearDirect". The call numbered
+// first (1-based, counted per name, every attempt counted) fails, and then every every-th call
+// after it (every = 0: only that one). A failing call does nothing and returns -1 with errno =
+// error; error 0 makes a read or write move 0 bytes instead. A failing close still closes the
+// descriptor, as Linux does.
 struct Fault {
     std::string call;
     int first = 1;
@@ -38,21 +38,15 @@ public:
     // close, which could hit a descriptor someone else has opened since.
     int strayCloses = 0;
 
-    int eintrBeforeEach = 0; // each read/write/fsync/syncFileData first fails this many times
-                             // with EINTR
     int eintrEverywhere = 0; // each call of every kind but listFolder first fails this many
-                             // times with EINTR (a close after it has released the descriptor);
-                             // overrides eintrBeforeEach. A finite count: the call then goes on.
+                             // times with EINTR (a close after it has released the descriptor).
+                             // A finite count: the call then goes on.
     std::vector<Fault> faults;
     std::size_t maxTransfer = 0; // > 0: reads and writes move at most this many bytes per call
-    // Every call of a kind fails with these errnos (after the interruptions and scripted faults;
-    // the sync errno for fsync and syncFileData; a close still closes).
-    int failWriteErrno = 0, failReadErrno = 0, failFsyncErrno = 0, failCloseErrno = 0;
-    int failDropCacheErrno = 0;
-    bool refuseDirect = false; // open with O_DIRECT fails with EINVAL
-    bool fakeWrites = false;   // writes succeed without touching the file or the buffer
-    std::string refuseListing; // listing a folder whose path ends with this fails with EACCES
-    std::uint64_t tick = 1000; // each tick reading advances it by 500
+    bool refuseDirect = false;   // open with O_DIRECT fails with EINVAL
+    bool fakeWrites = false;     // writes succeed without touching the file or the buffer
+    std::string refuseListing;   // listing a folder whose path ends with this fails with EACCES
+    std::uint64_t tick = 1000;   // each tick reading advances it by 500
 
     int open(const char *path, int flags, mode_t mode) override;
     ssize_t read(int fd, void *buffer, std::size_t count) override;
@@ -68,15 +62,6 @@ public:
     }
     int fstat(int fd, struct stat *info) override {
         return fails("fstat", false) ? -1 : PosixSysCalls::fstat(fd, info);
-    }
-    int stat(const char *path, struct stat *info) override {
-        return fails("stat", false) ? -1 : PosixSysCalls::stat(path, info);
-    }
-    int lstat(const char *path, struct stat *info) override {
-        return fails("lstat", false) ? -1 : PosixSysCalls::lstat(path, info);
-    }
-    int statfs(const char *path, struct statfs *info) override {
-        return fails("statfs", false) ? -1 : PosixSysCalls::statfs(path, info);
     }
     int dropCache(int fd) override {
         return fails("dropCache") ? -1 : PosixSysCalls::dropCache(fd);

@@ -21,16 +21,14 @@ class ScratchMount {
 public:
     explicit ScratchMount(std::int64_t bytes) {
         const std::string options = "size=" + std::to_string(bytes);
-        if (::geteuid() != 0) {
-            skipReason_ = "mounting a scratch tmpfs needs root; not running as root";
-        } else if (::mount("tmpfs", path().c_str(), "tmpfs", 0, options.c_str()) != 0) {
-            const int error = errno;
-            const std::string reason = "mount -t tmpfs on " + path() + ": " + std::strerror(error);
-            (error == EPERM || error == EACCES ? skipReason_ : failure_) =
-                reason + (error == EPERM || error == EACCES ? " (no CAP_SYS_ADMIN here)" : "");
-        } else {
-            mounted_ = true;
-        }
+        const bool root = ::geteuid() == 0;
+        mounted_ = root && ::mount("tmpfs", path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+        const int error = errno;
+        const bool refused = !root || error == EPERM || error == EACCES;
+        if (!mounted_)
+            (refused ? skipReason_ : failure_) =
+                root ? "mount -t tmpfs on " + path() + ": " + std::strerror(error)
+                     : "mounting a scratch tmpfs needs root; not running as root";
     }
     ~ScratchMount() {
         if (mounted_)
