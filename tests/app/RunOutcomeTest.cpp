@@ -36,31 +36,35 @@ TEST_F(RunOutcome, FailedOperationsAreCountedInTheStatusAreaAndNeverInTheLog) {
         const char *name;
         void (ViewController::*command)();
         std::string path;
-        std::function<void(FaultySysCalls &)> fault;
+        std::vector<Fault> faults;
         QString sentence;
     } cases[] = {
-        {"every write of a multi-write", &ViewController::runMultiWriteTest, folder,
-         [](FaultySysCalls &f) { f.failWriteErrno = ENOSPC; },
+        {"every write of a multi-write",
+         &ViewController::runMultiWriteTest,
+         folder,
+         {{"write", 1, 1, ENOSPC}},
          "2 of 2 timed operations failed; the first: No space left on device."},
-        {"a single write", &ViewController::writeFileButton, folder + "/w.tiff",
-         [](FaultySysCalls &f) { f.failWriteErrno = EIO; },
+        {"a single write",
+         &ViewController::writeFileButton,
+         folder + "/w.tiff",
+         {{"write", 1, 1, EIO}},
          "The test's timed operation failed: Input/output error."},
-        {"a short read sets no error", &ViewController::readFile, file,
-         [](FaultySysCalls &f) {
-             f.faults = {{"read", 1, 1, 0}};
-         },
+        {"a short read sets no error",
+         &ViewController::readFile,
+         file,
+         {{"read", 1, 1, 0}},
          "The test's timed operation failed."},
         // Two writes, then the reads: the file whose write failed is empty and moves nothing.
-        {"the second write of a mixed test", &ViewController::runMixedTest, folder,
-         [](FaultySysCalls &f) {
-             f.faults = {{"write", 2, 0, EIO}};
-         },
+        {"the second write of a mixed test",
+         &ViewController::runMixedTest,
+         folder,
+         {{"write", 2, 0, EIO}},
          "1 of 3 timed operations failed; the first: Input/output error."},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         faulty = FaultySysCalls();
-        c.fault(faulty);
+        faulty.faults = c.faults;
         useFaultyCalls();
         runCommand(c.command, c.path);
         EXPECT_EQ(firstNote(), c.sentence);
