@@ -2,13 +2,13 @@
 
 #include "app/RateChart.h"
 #include "app/WarningsLabel.h"
+#include "log/SavedLog.h"
 
 #include <QAction>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -64,7 +64,15 @@ TEST_F(WindowTest, AfterEachRunItsChartResultsAndWarningsAreShownAndSaved) {
     EXPECT_EQ(savingEnabled(), std::pair(true, true));
     EXPECT_EQ(chartedFiles(), "Write 2;Read 2;") << "the mix writes, then reads";
 
+    // The saved log has the text of when its panel opened, under the dated name.
+    window->saveContents();
+    EXPECT_EQ(panels.requests.back().proposedName.toStdString(),
+              savedLogName(window->model().startDate));
     const std::string logBefore = log();
+    window->appendToLog("appended while the panel was open\n");
+    panels.answerPending(panelOKResponse, QString::fromStdString(folder + "/log ü.text"));
+    EXPECT_EQ(fileContents(folder + "/log ü.text"), logBefore);
+
     const std::string png = folder + "/chart ü.png";
     panels.answers.push_back({panelOKResponse, QString::fromStdString(png)});
     window->saveChart();
@@ -102,8 +110,9 @@ TEST_F(WindowTest, AfterEachRunItsChartResultsAndWarningsAreShownAndSaved) {
     panels.answers.push_back({panelOKResponse, QStringLiteral("/dev/full")});
     window->saveChart();
     EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), sentence("chart"));
-    EXPECT_EQ(log(), logBefore) << "saving the chart or the results logs nothing";
+    EXPECT_EQ(log(), logBefore + "appended while the panel was open\n")
+        << "saving the chart or the results logs nothing";
     panels.answers.push_back({panelOKResponse, QStringLiteral("/dev/full")});
     window->saveContents();
-    EXPECT_EQ(log(), logBefore + sentence("log"));
+    EXPECT_EQ(log(), logBefore + "appended while the panel was open\n" + sentence("log"));
 }

@@ -28,7 +28,6 @@ public:
                          [this] { accept(); });
     }
 
-    bool listening() const { return server_->isListening(); }
     QUrl url() const {
         return QUrl(QStringLiteral("%1://127.0.0.1:%2/update-list.plist")
                         .arg(qobject_cast<QSslServer *>(server_.get()) ? "https" : "http")
