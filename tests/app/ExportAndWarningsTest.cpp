@@ -20,58 +20,48 @@ using namespace quorlan::testing;
 // the chart or the log is one sentence: the log's in the log, the others' in the status bar. The
 // last run's warnings stand in the status area, never in the log, and are gone while a test runs.
 TEST_F(WindowTest, AfterEachRunItsChartResultsAndWarningsAreShownAndSaved) {
-    const auto savingEnabled = [this] {
-        return std::pair(part<QAction>("saveChartAction")->isEnabled(),
-                         part<QAction>("exportResultsAction")->isEnabled());
+    const RateChart *chart = part<RateChart>("rateChart");
+    const auto *warnings = part<WarningsLabel>("warningsLabel");
+    // The saving commands, the files of the chart's series and the warnings, as they are shown.
+    const auto state = [this, chart, warnings](const char *when) {
+        std::string text =
+            std::string("== ") + when + "\nsaving the chart " +
+            (part<QAction>("saveChartAction")->isEnabled() ? "on" : "off") + ", the results " +
+            (part<QAction>("exportResultsAction")->isEnabled() ? "on" : "off") + "\nchart:";
+        for (const RateSeries &series : chart->data().series)
+            text += " " + series.name + " " + std::to_string(series.points.size());
+        return text + "\nwarnings" + (warnings->isVisible() ? ": " : " hidden: ") +
+               warnings->warnings().join(' ').toStdString() + "\n";
     };
-    EXPECT_EQ(savingEnabled(), std::pair(false, false)) << "nothing has run yet";
+    std::string states = state("before any run");
     window->saveChart();
     window->exportResults();
-    EXPECT_TRUE(panels.requests.empty());
-    const auto *warnings = part<WarningsLabel>("warningsLabel");
-    EXPECT_FALSE(warnings->isVisible());
-    const auto shortRun = [](const char *largest) {
-        return QStringList{QString("Every file of this run is under 10 MB (the largest %1 bytes): "
-                                   "rates of transfers this short mean little.")
-                               .arg(largest)};
-    };
+    EXPECT_TRUE(panels.requests.empty()) << "nothing to save yet";
 
-    const RateChart *chart = part<RateChart>("rateChart");
-    const auto chartedFiles = [chart] {
-        std::string kinds;
-        for (const RateSeries &series : chart->data().series)
-            kinds += series.name + " " + std::to_string(series.points.size()) + ";";
-        return kinds;
-    };
     part<QLineEdit>("repeatsTextbox")->setText("2");
     runCommand(&ViewController::runMultiWriteTest, folder);
-    EXPECT_EQ(chartedFiles(), "Write 4;");
+    states += state("after a multi-write of two passes");
     const auto *tabs = part<QTabWidget>("mainTabs");
     EXPECT_EQ(tabs->currentWidget(), part<LogView>("outputTextbox"));
     EXPECT_EQ(tabs->tabText(0) + "," + tabs->tabText(1), "Log,Chart");
-    EXPECT_EQ(savingEnabled(), std::pair(true, true));
-    EXPECT_EQ(warnings->warnings(), shortRun("40000"));
-    EXPECT_TRUE(warnings->isVisible());
     EXPECT_EQ(log().find("Every file of this run"), std::string::npos) << "never in the log";
     runCommand(&ViewController::writeFileButton, folder + "/one.tiff");
-    EXPECT_EQ(chartedFiles(), "Write 4;") << "a single-file test leaves the chart";
-    EXPECT_EQ(warnings->warnings(), shortRun("1000")) << "the new run's own";
+    states += state("after a single-file write");
     part<QLineEdit>("repeatsTextbox")->setText("1");
     startHeldAt(&ViewController::runMixedTest, folder, "/1.tiff");
-    EXPECT_EQ(savingEnabled(), std::pair(false, false)) << "a test is running";
-    EXPECT_FALSE(warnings->isVisible());
+    states += state("while a mixed test runs");
     releaseAndWaitForTheEnd();
-    EXPECT_EQ(savingEnabled(), std::pair(true, true));
-    EXPECT_EQ(chartedFiles(), "Write 2;Read 2;") << "the mix writes, then reads";
+    states += state("after the mixed test");
 
     // The saved log has the text of when its panel opened, under the dated name.
     window->saveContents();
     EXPECT_EQ(panels.requests.back().proposedName.toStdString(),
               savedLogName(window->model().startDate));
-    const std::string logBefore = log();
+    const std::string atOpening = log();
     window->appendToLog("appended while the panel was open\n");
     panels.answerPending(panelOKResponse, QString::fromStdString(folder + "/log ü.text"));
-    EXPECT_EQ(fileContents(folder + "/log ü.text"), logBefore);
+    EXPECT_EQ(fileContents(folder + "/log ü.text"), atOpening);
+    const std::string logBefore = log();
 
     const std::string png = folder + "/chart ü.png";
     panels.answers.push_back({panelOKResponse, QString::fromStdString(png)});
@@ -99,20 +89,16 @@ TEST_F(WindowTest, AfterEachRunItsChartResultsAndWarningsAreShownAndSaved) {
     EXPECT_EQ(fileContents(csv).rfind("type,typeCode,size,time,rate,cache,path\r\nwrite,2,", 0),
               0u);
 
-    // /dev/full is a volume that is always full.
-    const auto sentence = [](const std::string &subject) {
-        return "The " + subject +
-               " could not be saved as “full” in “/dev”: No space left on device.";
-    };
-    panels.answers.push_back({panelOKResponse, QStringLiteral("/dev/full")});
+    // /dev/full is a volume that is always full: the results' and the chart's sentences stand in
+    // the status bar, the log's is logged.
+    panels.answers.assign(3, {panelOKResponse, QStringLiteral("/dev/full")});
+    states += "== saving the results, the chart and the log as /dev/full\n";
     window->exportResults();
-    EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), sentence("results"));
-    panels.answers.push_back({panelOKResponse, QStringLiteral("/dev/full")});
+    states += window->statusBar()->currentMessage().toStdString() + "\n";
     window->saveChart();
-    EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), sentence("chart"));
-    EXPECT_EQ(log(), logBefore + "appended while the panel was open\n")
-        << "saving the chart or the results logs nothing";
-    panels.answers.push_back({panelOKResponse, QStringLiteral("/dev/full")});
+    states += window->statusBar()->currentMessage().toStdString() + "\n";
+    EXPECT_EQ(log(), logBefore) << "saving the chart or the results logs nothing";
     window->saveContents();
-    EXPECT_EQ(log(), logBefore + "appended while the panel was open\n" + sentence("log"));
+    states += log().substr(logBefore.size()) + "\n";
+    EXPECT_TRUE(matchesSnapshot(states, "window-after-runs.txt"));
 }

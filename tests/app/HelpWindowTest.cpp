@@ -21,11 +21,12 @@ TEST(HelpWindow, EachHelpCommandOpensANewWindowOfTheRenderedHelpOrTheFallbackNot
     AppDelegate delegate(store);
     delegate.openHelp();
     delegate.openHelp();
-    ASSERT_EQ(delegate.myHelpWindow.size(), 2u);
-    delegate.myHelpWindow[0]->close();
+    delegate.myHelpWindow.at(0)->close();
     delegate.openHelp();
     ASSERT_EQ(delegate.myHelpWindow.size(), 3u);
-    EXPECT_FALSE(delegate.myHelpWindow[0]->isVisible());
+    EXPECT_EQ(
+        std::tuple(delegate.myHelpWindow[0]->isVisible(), delegate.myHelpWindow[1]->isVisible()),
+        std::tuple(false, true));
     const HelpWindow &help = *delegate.myHelpWindow[2];
     const HelpWindow missing(QStringLiteral(":/quorlan/no-such-help.html"));
     for (const HelpWindow *window : {&help, &missing}) {
@@ -35,7 +36,6 @@ TEST(HelpWindow, EachHelpCommandOpensANewWindowOfTheRenderedHelpOrTheFallbackNot
         EXPECT_TRUE(browser->isReadOnly() && browser->openExternalLinks());
     }
     EXPECT_TRUE(help.isVisible() && help.showsHelp());
-    EXPECT_TRUE(delegate.myHelpWindow[1]->isVisible());
     EXPECT_FALSE(missing.showsHelp());
     EXPECT_TRUE(matchesSnapshot(help.shownText().toStdString(), "help-page.txt"));
     EXPECT_TRUE(matchesSnapshot(missing.shownText().toStdString(), "help-fallback.txt"));

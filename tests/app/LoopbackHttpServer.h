@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QSslConfiguration>
 #include <QSslServer>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
 

@@ -62,7 +62,6 @@ TEST_F(WindowTest, EveryPanelIsSetUpForItsCommandAndCancellingItChangesNothing) 
         EXPECT_EQ(started.count(), 0);
     }
     EXPECT_TRUE(log().empty());
-    EXPECT_FALSE(window->model().startDate.has_value());
     EXPECT_EQ(fs::directory_iterator(folder), fs::directory_iterator()) << "nothing written";
     std::string requests;
     for (std::size_t i = 0; i < panels.requests.size(); i += 2)
@@ -143,8 +142,7 @@ TEST_F(WindowTest, TheRunningTestLocksThePanelAndCancelStillEndsTheRun) {
 
     QTest::mouseClick(part<QPushButton>("cancelButton"), Qt::LeftButton);
     releaseAndWaitForTheEnd();
-    EXPECT_TRUE(fs::exists(folder + "/1-1.tiff")) << "the file in progress is finished";
-    EXPECT_FALSE(fs::exists(folder + "/2-0.tiff"));
+    EXPECT_FALSE(fs::exists(folder + "/2-0.tiff")) << "the file in progress was the last";
     EXPECT_TRUE(matchesGolden(log(), "window-multi-write-cancelled.txt", folder)) << log();
     EXPECT_EQ(resultFields(), window->model().theAnalyser->theWriteResult + "|");
     EXPECT_EQ(enabledControls(), 8);
@@ -155,7 +153,6 @@ TEST_F(WindowTest, ClosingDuringARunCancelsItThenSavesAndQuits) {
     part<QLineEdit>("repeatsTextbox")->setText("4");
     startHeldAt(&ViewController::runMultiWriteTest, folder, "/1-0.tiff");
     EXPECT_FALSE(window->close()) << "the window waits for the run";
-    EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(terminations, 0);
     releaseAndWaitForTheEnd();
     QTest::qWait(20);
