@@ -1,12 +1,17 @@
 // The window's texts computed from plain values, each listed with its input in one snapshot:
-// chart axis labels, time left, save paths, the update download's content type and address rule.
+// chart axis labels, time left, save paths, the sentence of a failed save, the update download's
+// content type and address rule, and the control panel's pop-up titles.
+#include "app/ControlPanel.h"
 #include "app/FilePanels.h"
 #include "app/ProgressPanel.h"
 #include "app/RateChart.h"
+#include "app/SaveUserFile.h"
 #include "app/UpdateDownload.h"
+#include "bench/SysCalls.h"
 
 #include "../support/GoldenMatch.h"
 
+#include <QComboBox>
 #include <QTextStream>
 #include <QUrl>
 
@@ -37,6 +42,15 @@ TEST(AppTexts, LabelsTimesPathsAndAddressesMatchTheirSnapshot) {
     for (const char *path : {"/a/run", "/a/run.txt", "/a/run.TEXT", "/a.txt/run", "/a/run.log"})
         out << "log path " << path << ": " << pathWithAllowedType(path, logTypes) << "\n";
     out << "untyped path /a/run: " << pathWithAllowedType("/a/run", {}) << "\n";
+    // The sentence names the subject, the file and its folder, and the system's reason; no
+    // missing folder is made (a folder at the root could not be).
+    for (const auto &[subject, path] : {std::pair{"log", "/dev/null/log.text"},
+                                        {"log", "/nonexistent-quorlan/Quorlan-output.text"},
+                                        {"results", "/proc"},
+                                        {"log", ""}})
+        out << "saving the " << subject << " as \"" << path
+            << "\": " << saveUserFile(systemCalls(), subject, path, "x").value_or("saved").c_str()
+            << "\n";
     for (const QByteArray type : {"text/xml", "text/plain; charset=utf-8", " Text/XML ;x", ""})
         out << "content type \"" << type << "\": " << bareMimeType(type).value_or("none") << "\n";
     out << "no content type: " << bareMimeType(QByteArray()).value_or("none") << "\n";
@@ -47,5 +61,18 @@ TEST(AppTexts, LabelsTimesPathsAndAddressesMatchTheirSnapshot) {
           "http://127.0.0.1.example/list.plist", "https://", ""})
         out << "update address " << address << ": "
             << (isAllowedUpdateAddress(QUrl(address)) ? "allowed" : "refused") << "\n";
+    // In the order of the indices that the readings take (each index's reading is checked with
+    // the panel settings); the pop-ups are emptied before they are filled.
+    ControlPanel panel;
+    panel.loadTitles();
+    panel.loadTitles();
+    for (const char *name : {"sizePopup", "contentPopup"}) {
+        const auto *popup = panel.findChild<QComboBox *>(QString::fromLatin1(name));
+        out << name << ":";
+        for (int i = 0; i < popup->count(); ++i)
+            out << " " << popup->itemText(i);
+        out << "\n";
+    }
+    out << "pop-up items: " << panel.sizeItemCount() << " and " << panel.contentItemCount() << "\n";
     EXPECT_TRUE(quorlan::testing::matchesSnapshot(text.toStdString(), "app-texts.txt"));
 }

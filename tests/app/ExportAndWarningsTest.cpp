@@ -1,97 +1,104 @@
 #include "WindowFixture.h"
 
+#include "app/RateChart.h"
 #include "app/WarningsLabel.h"
+#include "log/SavedLog.h"
 
 #include <QAction>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStatusBar>
-
-#include <filesystem>
+#include <QTabWidget>
 
 using namespace quorlan;
 using namespace quorlan::testing;
-namespace fs = std::filesystem;
 
-namespace {
-
-const QString shortRunWarning = QStringLiteral(
-    "Every file of this run is under 10 MB (the largest 40000 bytes): rates of transfers this "
-    "short mean little.");
-
-} // namespace
-
-TEST_F(WindowTest, ExportResultsSavesTheLastRunAsJsonOrCsvAndSavesFailWithOneSentence) {
-    EXPECT_FALSE(part<QAction>("exportResultsAction")->isEnabled()) << "nothing has run yet";
+// The chart and the results are of the last multi-file test, saved when no test runs; the log
+// stays in front. Results go to JSON or CSV by the name's ending. A failed save of the results,
+// the chart or the log is one sentence: the log's in the log, the others' in the status bar. The
+// last run's warnings stand in the status area, never in the log, and are gone while a test runs.
+TEST_F(WindowTest, AfterEachRunItsChartResultsAndWarningsAreShownAndSaved) {
+    const RateChart *chart = part<RateChart>("rateChart");
+    const auto *warnings = part<WarningsLabel>("warningsLabel");
+    // The saving commands, the files of the chart's series and the warnings, as they are shown.
+    const auto state = [this, chart, warnings](const char *when) {
+        std::string text =
+            std::string("== ") + when + "\nsaving the chart " +
+            (part<QAction>("saveChartAction")->isEnabled() ? "on" : "off") + ", the results " +
+            (part<QAction>("exportResultsAction")->isEnabled() ? "on" : "off") + "\nchart:";
+        for (const RateSeries &series : chart->data().series)
+            text += " " + series.name + " " + std::to_string(series.points.size());
+        return text + "\nwarnings" + (warnings->isVisible() ? ": " : " hidden: ") +
+               warnings->warnings().join(' ').toStdString() + "\n";
+    };
+    std::string states = state("before any run");
+    window->saveChart();
     window->exportResults();
-    EXPECT_TRUE(panels.requests.empty());
+    EXPECT_TRUE(panels.requests.empty()) << "nothing to save yet";
 
-    const std::string tests = folder + "/tests";
-    fs::create_directory(tests);
-    runCommand(&ViewController::runMultiWriteTest, tests);
-    ASSERT_TRUE(part<QAction>("exportResultsAction")->isEnabled());
+    part<QLineEdit>("repeatsTextbox")->setText("2");
+    runCommand(&ViewController::runMultiWriteTest, folder);
+    states += state("after a multi-write of two passes");
+    const auto *tabs = part<QTabWidget>("mainTabs");
+    EXPECT_EQ(tabs->currentWidget(), part<LogView>("outputTextbox"));
+    EXPECT_EQ(tabs->tabText(0) + "," + tabs->tabText(1), "Log,Chart");
+    EXPECT_EQ(log().find("Every file of this run"), std::string::npos) << "never in the log";
+    runCommand(&ViewController::writeFileButton, folder + "/one.tiff");
+    states += state("after a single-file write");
+    part<QLineEdit>("repeatsTextbox")->setText("1");
+    startHeldAt(&ViewController::runMixedTest, folder, "/1.tiff");
+    states += state("while a mixed test runs");
+    releaseAndWaitForTheEnd();
+    states += state("after the mixed test");
+
+    // The saved log has the text of when its panel opened, under the dated name.
+    window->saveContents();
+    EXPECT_EQ(panels.requests.back().proposedName.toStdString(),
+              savedLogName(window->model().startDate));
+    const std::string atOpening = log();
+    window->appendToLog("appended while the panel was open\n");
+    panels.answerPending(panelOKResponse, QString::fromStdString(folder + "/log ü.text"));
+    EXPECT_EQ(fileContents(folder + "/log ü.text"), atOpening);
+    const std::string logBefore = log();
+
+    const std::string png = folder + "/chart ü.png";
+    panels.answers.push_back({panelOKResponse, QString::fromStdString(png)});
+    window->saveChart();
+    EXPECT_EQ(describe(panels.requests.back()),
+              "save \"\" [png] \"Quorlan-chart.png\" new-folders hidden");
+    EXPECT_GE(QImage(QString::fromStdString(png), "PNG").width(), 400);
 
     const std::string json = folder + "/run.json";
     panels.answers.push_back({panelOKResponse, QString::fromStdString(json)});
     window->exportResults();
     EXPECT_EQ(describe(panels.requests.back()),
               "save \"\" [json,csv] \"Quorlan-results.json\" new-folders hidden");
-
     const QJsonObject saved =
         QJsonDocument::fromJson(QByteArray::fromStdString(fileContents(json))).object();
-    EXPECT_EQ(saved["format"].toInteger(), 1);
-    EXPECT_EQ(saved["command"].toString(), "multi-write");
-    EXPECT_EQ(saved["path"].toString().toStdString(), tests);
-    EXPECT_EQ(saved["machine"].toObject()["macOSVersion"].toString().toStdString(),
-              window->model().macOSVersion);
-    const QJsonArray results = saved["results"].toArray();
-    const std::vector<Result> &writes = window->model().theAnalyser->theWrites;
-    ASSERT_EQ(results.size(), static_cast<qsizetype>(writes.size()));
-    EXPECT_EQ(results.last()["time"].toDouble(), writes.back().time);
+    EXPECT_EQ(saved["command"].toString(), "mixed");
+    EXPECT_EQ(saved["path"].toString().toStdString(), folder);
+    EXPECT_EQ(saved["machine"].toObject()["macOSVersion"].toString(), "Test OS 1.0");
+    EXPECT_EQ(saved["results"].toArray().size(), 4);
     EXPECT_EQ(window->statusBar()->currentMessage(),
               "Results saved to " + QString::fromStdString(json));
-
-    // A name ending in .csv chooses the CSV; the log is left as the test left it.
-    const std::string logBefore = log();
     const std::string csv = folder + "/run.CSV";
     panels.answers.push_back({panelOKResponse, QString::fromStdString(csv)});
     window->exportResults();
     EXPECT_EQ(fileContents(csv).rfind("type,typeCode,size,time,rate,cache,path\r\nwrite,2,", 0),
               0u);
 
-    // The results, the chart and the log fail with the same sentence: the log's in the log,
-    // the others' in the status bar. /dev/full is a volume that is always full.
-    const auto sentence = [](const std::string &subject) {
-        return "The " + subject +
-               " could not be saved as “full” in “/dev”: No space left on device.";
-    };
-    panels.answers.push_back({panelOKResponse, QStringLiteral("/dev/full")});
+    // /dev/full is a volume that is always full: the results' and the chart's sentences stand in
+    // the status bar, the log's is logged.
+    panels.answers.assign(3, {panelOKResponse, QStringLiteral("/dev/full")});
+    states += "== saving the results, the chart and the log as /dev/full\n";
     window->exportResults();
-    EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), sentence("results"));
-    panels.answers.push_back({panelOKResponse, QStringLiteral("/dev/full")});
+    states += window->statusBar()->currentMessage().toStdString() + "\n";
     window->saveChart();
-    EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), sentence("chart"));
-    EXPECT_EQ(log(), logBefore);
-    panels.answers.push_back({panelOKResponse, QStringLiteral("/dev/full")});
+    states += window->statusBar()->currentMessage().toStdString() + "\n";
+    EXPECT_EQ(log(), logBefore) << "saving the chart or the results logs nothing";
     window->saveContents();
-    EXPECT_EQ(log(), logBefore + sentence("log"));
-}
-
-TEST_F(WindowTest, WarningsOfTheLastRunStandInTheStatusAreaAndClearAtTheNextRun) {
-    EXPECT_FALSE(part<WarningsLabel>("warningsLabel")->isVisible());
-    runCommand(&ViewController::runMultiWriteTest, folder);
-    EXPECT_EQ(part<WarningsLabel>("warningsLabel")->warnings(), QStringList({shortRunWarning}));
-    EXPECT_TRUE(part<WarningsLabel>("warningsLabel")->isVisible());
-    EXPECT_EQ(log().find("Every file of this run"), std::string::npos) << "never in the log";
-
-    // While the next test runs, the old warnings are gone; then the new run's own stand there.
-    writeFile(folder + "/empty", 0);
-    startHeldAt(&ViewController::readFile, folder + "/empty", "/empty");
-    EXPECT_FALSE(part<WarningsLabel>("warningsLabel")->isVisible());
-    EXPECT_FALSE(part<QAction>("exportResultsAction")->isEnabled()) << "a test is running";
-    releaseAndWaitForTheEnd();
-    EXPECT_EQ(part<WarningsLabel>("warningsLabel")->warnings(),
-              QStringList({"Every file of this run is under 10 MB (the largest 0 bytes): rates of "
-                           "transfers this short mean little."}));
+    states += log().substr(logBefore.size()) + "\n";
+    EXPECT_TRUE(matchesSnapshot(states, "window-after-runs.txt"));
 }

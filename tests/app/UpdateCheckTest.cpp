@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -20,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 namespace quorlan {
 namespace {
 
@@ -29,18 +26,16 @@ using testing::LoopbackHttpServer;
 
 const QString site = QStringLiteral("https://downloads.quorlan.example/quorlan/files/");
 
-// Answers alerts from a queue (the first button when it runs dry) and keeps what it showed.
+// Clicks the buttons titled in answers, in turn (the first button when it runs dry), and keeps
+// the alerts it showed.
 class FakeAlerts final : public Alerts {
 public:
     std::vector<Alert> shown;
-    std::deque<int> answers;
+    QStringList answers;
     int runModal(const Alert &alert) override {
         shown.push_back(alert);
-        if (answers.empty())
-            return alertFirstButtonReturn;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return alertFirstButtonReturn +
+               (answers.empty() ? 0 : static_cast<int>(alert.buttons.indexOf(answers.takeFirst())));
     }
 };
 
@@ -50,21 +45,10 @@ public:
     void openURL(const QUrl &url) override { opened.push_back(url); }
 };
 
-QByteArray plist(const QByteArray &elements) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>" + elements +
-           "</array></plist>\n";
-}
-
-// A dictionary of the given AppName and Version elements and URL text.
-QByteArray rawEntry(const QByteArray &name, const QByteArray &version, const QString &url) {
-    return "<dict><key>AppName</key>" + name + "<key>Version</key>" + version +
-           "<key>URL</key><string>" + url.toUtf8() + "</string></dict>";
-}
-
-QByteArray entry(const char *name, const char *version, const QString &url) {
-    return rawEntry("<string>" + QByteArray(name) + "</string>",
-                    "<string>" + QByteArray(version) + "</string>", url);
-}
+// A list that offers version 3.0 from the site.
+const QByteArray offer = "<plist version=\"1.0\"><array><dict><key>AppName</key><string>Quorlan"
+                         "</string><key>Version</key><string>3.0</string><key>URL</key><string>" +
+                         site.toUtf8() + "q.tar</string></dict></array></plist>";
 
 class UpdateCheck : public testing::SettingsFile {
 protected:
@@ -77,7 +61,6 @@ protected:
     UpdateDownloadLimits limits;
     QString runningVersion = QStringLiteral("2.0.0");
 
-    void SetUp() override { ASSERT_TRUE(server.listening()); }
     void TearDown() override { QCoreApplication::setApplicationVersion(QUORLAN_VERSION); }
 
     std::unique_ptr<AppDelegate> makeDelegate(const QUrl &address) {
@@ -94,16 +77,15 @@ protected:
         browser.opened.clear();
         statusItem->setText(QString::fromLatin1(updateNotCheckedTitle));
         statusItem->setChecked(false);
-        const int requestsBefore = server.requests();
+        const qsizetype requestsBefore = server.requestLines.size();
         QCoreApplication::setApplicationVersion(runningVersion);
         const auto delegate = makeDelegate(address.isEmpty() ? server.url() : address);
         QSignalSpy ended(delegate.get(), &AppDelegate::updateCheckEnded);
         delegate->checkForUpdates();
         EXPECT_TRUE(ended.count() > 0 || ended.wait(10000)) << "the check never ended";
         QString text;
-        if (server.requests() > requestsBefore)
-            text +=
-                "request " + server.lastRequest().left(server.lastRequest().indexOf('\r')) + "\n";
+        if (server.requestLines.size() > requestsBefore)
+            text += "request " + server.requestLines.last() + "\n";
         for (const Alert &a : alerts.shown)
             text += QString("alert %1: %2 | %3 | %4\n")
                         .arg(a.style == AlertStyle::Critical ? "critical" : "informational",
@@ -116,141 +98,89 @@ protected:
                     .arg(helpMenu.actions().size());
         return text.toStdString();
     }
-
-    void serve(const QByteArray &body, const QByteArray &type = "text/xml", int status = 200) {
-        server.reply(status, type, body);
-    }
 };
 
 const std::string asked = "request GET /update-list.plist HTTP/1.1\n";
 const std::string untouched = "menu Update not checked of 1 items\n";
 
-// Each reply of the server, and the user's answers to the offers: the requests, alerts, opened
-// addresses and the menu item of every check, in a snapshot.
+// One check for each "== name" section of the snapshot, which states its case in lines that
+// the check does not write: "< " lines are the server's body, "reply STATUS [TYPE]" its status
+// and content type (200 text/xml otherwise), "version" the running version (2.0.0 otherwise),
+// "answer" the button the user clicks at each offer in turn. The lines of the check follow:
+// the request, the alerts, the opened addresses and the menu item.
 TEST_F(UpdateCheck, EveryReplyEndsInItsOffersErrorsAndMenuState) {
-    const struct {
-        const char *name;
-        QByteArray body;
-        std::deque<int> answers = {};
-    } cases[] = {
-        {"a version differing only as text, ignored",
-         plist(entry("Other", "9.9", site + "other.tar") +
-               entry("Quorlan", "2.0", site + "q-2.0.tar"))},
-        {"an older version, downloaded",
-         plist(entry("Quorlan", "1.5", site + "q-1.5.tar")),
-         {alertSecondButtonReturn}},
-        {"the running version", plist(entry("Quorlan", "2.0.0", site + "q.tar"))},
-        {"two entries in list order, the site after other text",
-         plist(
-             entry("Quorlan", "3.0", site + "q-3.0.tar") +
-             entry("Quorlan", "1.0", "https://mirror.quorlan.example/get?from=" + site + "q-1.0")),
-         {alertSecondButtonReturn, alertFirstButtonReturn}},
-        {"no Quorlan entry", plist(entry("Other", "9.9", site + "other.tar"))},
-        {"other site, plain http, not a valid address",
-         plist(entry("Quorlan", "3.0", "https://elsewhere.example/q-3.0.tar") +
-               entry("Quorlan", "3.1", "http://downloads.quorlan.example/quorlan/files/q") +
-               entry("Quorlan", "3.2", site + "q 3.2.tar"))},
-        {"an empty body", QByteArray()},
-        {"not a property list", "not a property list"},
-        {"a dictionary at the root",
-         "<plist version=\"1.0\"><dict><key>AppName</key><string>Quorlan</string></dict></plist>"},
-        {"an empty list", "<plist version=\"1.0\"><array/></plist>"},
-        {"not a dictionary, no AppName, a number, another spelling: no Quorlan entry",
-         plist("<string>Quorlan</string><dict><key>Version</key><string>9</string></dict>"
-               "<dict><key>AppName</key><integer>7</integer></dict>" +
-               entry("quorlan", "9", site + "a"))},
-        {"an entry without Version and URL",
-         plist("<dict><key>AppName</key><string>Quorlan</string></dict>")},
-        {"a Version that is a number",
-         plist(rawEntry("<string>Quorlan</string>", "<integer>3</integer>", site + "b"))},
-        {"a URL that is not text",
-         plist("<dict><key>AppName</key><string>Quorlan</string><key>Version</key>"
-               "<string>3</string><key>URL</key><array/></dict>")},
-        {"a URL that is not valid", plist(entry("Quorlan", "4", site + "%zz"))},
-    };
+    const QString cases =
+        QString::fromStdString(quorlan::testing::readFixture("update-check-outcomes.txt"));
     std::string outcomes;
-    for (const auto &c : cases) {
-        serve(c.body);
-        alerts.answers = c.answers;
-        outcomes += "== " + std::string(c.name) + "\n" + check();
-    }
-    // Only a 2xx status with text/xml or text/plain (parameters aside) is read.
-    const std::pair<int, const char *> replies[] = {
-        {200, "application/xml"}, {200, "text/html"}, {200, "Text/XML"},
-        {200, nullptr},           {404, "text/xml"},  {500, "text/plain"},
-        {200, "text/plain"},      {299, "text/xml"},  {203, "text/xml; charset=utf-8"}};
-    for (const auto &[status, type] : replies) {
-        serve(plist(entry("Quorlan", "3.0", site + "q.tar")), type, status);
-        outcomes += "== " + std::to_string(status) + " " + (type ? type : "without a type") + "\n" +
-                    check();
+    for (const QString &section : ("\n" + cases).split("\n== ", Qt::SkipEmptyParts)) {
+        const QStringList lines = section.split('\n');
+        std::string stated = "== " + lines[0].toStdString() + "\n";
+        QByteArray body;
+        QString reply = QStringLiteral("reply 200 text/xml");
+        runningVersion = QStringLiteral("2.0.0");
+        alerts.answers.clear();
+        for (const QString &line : lines.mid(1)) {
+            if (line.startsWith("< "))
+                body += line.mid(2).toUtf8() + "\n";
+            else if (line.startsWith("reply "))
+                reply = line;
+            else if (line.startsWith("version"))
+                runningVersion = line.section(' ', 1);
+            else if (line.startsWith("answer "))
+                alerts.answers << line.section(' ', 1);
+            else
+                continue; // a line of the check's own
+            stated += line.toStdString() + "\n";
+        }
+        server.reply(reply.section(' ', 1, 1).toInt(), reply.section(' ', 2).toUtf8(), body);
+        outcomes += stated + check();
     }
     EXPECT_TRUE(quorlan::testing::matchesSnapshot(outcomes, "update-check-outcomes.txt"));
 }
 
-// An address that is not https is not asked; a refused connection, an oversized body and a
-// server that never answers end silently.
+// An address that is not https is not asked; a refused connection, a server whose certificate
+// is not trusted, an oversized body and a server that never answers end silently, also when the
+// delegate is gone before the time-out.
 TEST_F(UpdateCheck, FailedTransfersEndSilently) {
     EXPECT_EQ(check(QUrl("http://updates.quorlan.example/list.plist")), untouched);
-    QUrl closedPort; // nothing listens on a port whose server has just closed
-    {
-        LoopbackHttpServer gone;
-        closedPort = gone.url();
-    }
-    EXPECT_EQ(check(closedPort), untouched);
+    EXPECT_EQ(check(QUrl("http://127.0.0.1:1/update-list.plist")), untouched) << "nothing listens";
+    const auto fixture = [](const char *name) {
+        return QByteArray::fromStdString(quorlan::testing::readFixture(name));
+    };
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(fixture("untrusted-localhost.crt")));
+    tls.setPrivateKey(QSslKey(fixture("untrusted-localhost.key"), QSsl::Rsa));
+    ASSERT_FALSE(tls.localCertificate().isNull() || tls.privateKey().isNull());
+    LoopbackHttpServer selfSigned(&tls);
+    selfSigned.reply(200, "text/xml", offer);
+    EXPECT_EQ(check(selfSigned.url()), untouched) << "the list of an unverified server was read";
+
     limits.maxBodyBytes = 100;
-    serve(plist(entry("Quorlan", "3.0", site + "q.tar")) + QByteArray(200, ' '));
+    server.reply(200, "text/xml", offer + QByteArray(200, ' '));
     EXPECT_EQ(check(), asked + untouched);
     limits = {.timeout = std::chrono::milliseconds(300)};
     server.neverAnswer();
     EXPECT_EQ(check(), asked + untouched);
-}
-
-TEST_F(UpdateCheck, ADelegateGoneDuringTheDownloadIsNotCalledBack) {
-    QCoreApplication::setApplicationVersion(runningVersion);
-    server.neverAnswer();
-    limits.timeout = std::chrono::milliseconds(200);
     {
         const auto delegate = makeDelegate(server.url());
         delegate->checkForUpdates();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests() == 1; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestLines.size() == 3; }));
     }
     QTest::qWait(400); // past the time-out: the reply ends with nobody to tell
     EXPECT_TRUE(alerts.shown.empty());
     EXPECT_EQ(statusItem->text(), updateNotCheckedTitle);
 }
 
-TEST_F(UpdateCheck, AServerWhoseCertificateIsNotTrustedIsNotBelieved) {
-    const auto fixture = [](const char *name) {
-        QFile file(QStringLiteral(QUORLAN_FIXTURES "/") + name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificate(QSslCertificate(fixture("untrusted-localhost.crt")));
-    tls.setPrivateKey(QSslKey(fixture("untrusted-localhost.key"), QSsl::Rsa));
-    ASSERT_FALSE(tls.localCertificate().isNull() || tls.privateKey().isNull());
-    LoopbackHttpServer selfSigned(tls);
-    selfSigned.reply(200, "text/xml", plist(entry("Quorlan", "3.0", site + "q.tar")));
-    EXPECT_EQ(check(selfSigned.url()), untouched) << "the list of an unverified server was read";
-}
-
-TEST_F(UpdateCheck, NoRunningVersionIsAnErrorWithoutARequest) {
-    runningVersion.clear();
-    serve(plist(entry("Quorlan", "3.0", site + "q.tar")));
-    EXPECT_EQ(check(), "alert critical: An error occurred: | Can't check for updates:\\nNo app "
-                       "version string found. | OK\n" +
-                           untouched);
-}
-
 TEST_F(UpdateCheck, FirstLaunchStartsExactlyOneCheckAndStoresTheSchedule) {
     QCoreApplication::setApplicationVersion(runningVersion);
-    serve(plist(entry("Quorlan", "2.0.0", site + "q.tar")));
+    server.reply(200, "text/xml", offer);
     const auto delegate = makeDelegate(server.url());
     QSignalSpy ended(delegate.get(), &AppDelegate::updateCheckEnded);
     delegate->applicationDidFinishLaunching();
     delegate->applicationDidFinishLaunching(); // at once again: not due
     ASSERT_TRUE(ended.wait(10000));
     QTest::qWait(100);
-    EXPECT_EQ(server.requests(), 1);
+    EXPECT_EQ(server.requestLines.size(), 1);
     EXPECT_EQ(ended.count(), 1);
     EXPECT_TRUE(statusItem->isChecked());
     const double now = QDateTime::currentSecsSinceEpoch() - 978307200.0;
@@ -259,9 +189,9 @@ TEST_F(UpdateCheck, FirstLaunchStartsExactlyOneCheckAndStoresTheSchedule) {
 
 // The real dialog: buttons in the order given, Return and Escape choose the first.
 TEST(QtAlerts, TheFirstButtonIsTheDefaultAndStandsFirst) {
-    const Alert offer{"Title", "Detail", AlertStyle::Informational, {"Ignore", "Download"}};
+    const Alert choice{"Title", "Detail", AlertStyle::Informational, {"Ignore", "Download"}};
     for (const auto key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_unknown}) {
-        const auto box = QtAlerts::makeBox(offer);
+        const auto box = QtAlerts::makeBox(choice);
         box->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
         const QList<QAbstractButton *> buttons = box->buttons();

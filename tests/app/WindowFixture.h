@@ -13,6 +13,7 @@
 #include "bench/SysCalls.h"
 #include "sysinfo/MachineProbe.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -20,10 +21,10 @@
 
 #include <atomic>
 #include <deque>
-#include <future>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace quorlan::testing {
 
@@ -34,19 +35,16 @@ public:
     using Answer = std::pair<int, std::optional<QString>>; // response, path
     void begin(const FilePanelRequest &request, QWidget *, FilePanelCompletion done) override {
         requests.push_back(request);
-        if (answers.empty()) {
-            pending = std::move(done);
-            return;
+        pending = std::move(done);
+        if (!answers.empty()) {
+            const Answer answer = answers.front();
+            answers.pop_front();
+            answerPending(answer.first, answer.second);
         }
-        const auto [response, path] = answers.front();
-        answers.pop_front();
-        done(response, path);
     }
 
     void answerPending(int response, std::optional<QString> path) {
-        FilePanelCompletion done = std::move(pending);
-        pending = nullptr;
-        done(response, std::move(path));
+        std::exchange(pending, nullptr)(response, std::move(path));
     }
 
     std::deque<Answer> answers;
@@ -71,7 +69,7 @@ public:
     int open(const char *path, int flags, mode_t mode) override {
         if (!holdAt.empty() && std::string_view(path).ends_with(holdAt)) {
             held = true;
-            released_.wait();
+            released_.wait(false);
         }
         return PosixSysCalls::open(path, flags, mode);
     }
@@ -80,17 +78,15 @@ public:
         return QTest::qWaitFor([this] { return held.load(); }, 10000);
     }
     void release() {
-        if (!releasedOnce_.exchange(true))
-            gate_.set_value();
+        released_ = true;
+        released_.notify_all();
     }
 
     std::string holdAt; // set before the test starts
     std::atomic<bool> held = false;
 
 private:
-    std::promise<void> gate_;
-    std::shared_future<void> released_ = gate_.get_future().share();
-    std::atomic<bool> releasedOnce_ = false;
+    std::atomic<bool> released_ = false;
 };
 
 inline const std::vector<std::int64_t> smallSizes = {20000, 40000};
@@ -166,6 +162,13 @@ protected:
     }
 
     std::string log() const { return part<LogView>("outputTextbox")->logText().toStdString(); }
+
+    // The write and read result fields, joined with "|".
+    std::string resultFields() const {
+        return (part<QLineEdit>("writeResultTextbox")->text() + "|" +
+                part<QLineEdit>("readResultTextbox")->text())
+            .toStdString();
+    }
 
     TempFolder scratch; // first, so that it goes last: after the window and the settings file
     std::string folder;

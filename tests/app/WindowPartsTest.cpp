@@ -1,13 +1,9 @@
-// The window's parts that need no running test: the log view, the progress estimate, the file
-// type rule of save panels, and the application delegate.
-#include "app/AppDelegate.h"
+// The window's parts that need no running test: the log view, the log queue, the progress
+// estimate and the file type rule of save panels.
 #include "app/FilePanels.h"
-#include "app/HelpWindow.h"
 #include "app/LogQueue.h"
 #include "app/LogView.h"
 #include "app/ProgressEstimate.h"
-#include "app/ProgressPanel.h"
-#include "appcore/SettingsStore.h"
 
 #include <QFile>
 #include <QFontMetricsF>
@@ -66,37 +62,26 @@ TEST(FilePanels, AnAddedTypeThatNamesAnExistingFileIsAskedAbout) {
     QFile(existing).open(QIODevice::WriteOnly);
     const QStringList log{"text", "txt"};
     QStringList asked;
-    const auto answer = [&asked](bool yes) {
-        return [&asked, yes](const QString &path) {
-            asked << path;
-            return yes;
-        };
+    bool yes = false;
+    const auto answer = [&asked, &yes](const QString &path) {
+        asked << path;
+        return yes;
     };
-    EXPECT_EQ(finalSavePath(folder.filePath("run.log"), log, answer(false)), std::nullopt);
-    EXPECT_EQ(finalSavePath(folder.filePath("run.log"), log, answer(true)), existing);
+    EXPECT_EQ(finalSavePath(folder.filePath("run.log"), log, answer), std::nullopt);
+    yes = true;
+    EXPECT_EQ(finalSavePath(folder.filePath("run.log"), log, answer), existing);
     // No question when the name was kept (the dialog asked) or the added name is free.
-    EXPECT_EQ(finalSavePath(existing, log, answer(false)), existing);
-    EXPECT_EQ(finalSavePath(folder.filePath("new"), log, answer(false)),
-              folder.filePath("new.text"));
+    yes = false;
+    EXPECT_EQ(finalSavePath(existing, log, answer), existing);
+    EXPECT_EQ(finalSavePath(folder.filePath("new"), log, answer), folder.filePath("new.text"));
     EXPECT_EQ(asked, (QStringList{existing, existing}));
 }
 
-namespace {
-
-Progress at(std::int64_t pass, std::int64_t passes, std::int64_t file, std::int64_t files,
-            std::int64_t passBytes = 0, std::int64_t bytesBefore = 0, bool writePhase = false) {
-    Progress p;
-    p.pass = pass;
-    p.passes = passes;
-    p.file = file;
-    p.files = files;
-    p.passBytes = passBytes;
-    p.bytesBefore = bytesBefore;
-    p.writePhase = writePhase;
-    return p;
+static Progress at(std::int64_t pass, std::int64_t passes, std::int64_t file, std::int64_t files,
+                   std::int64_t passBytes = 0, std::int64_t bytesBefore = 0,
+                   bool writePhase = false) {
+    return Progress{pass, passes, file, files, {}, 0, passBytes, bytesBefore, writePhase};
 }
-
-} // namespace
 
 // Writes count bytes and reads count files; a mixed test's writes are one step before its read
 // passes; the first file has no time left to tell yet; a folder walk learns its count in the
@@ -120,19 +105,4 @@ TEST(ProgressEstimate, FractionDoneCountsBytesOrFilesInTheirPass) {
         EXPECT_FALSE(walk.fractionDone(at(1, 2, file, 0)).has_value());
     EXPECT_EQ(walk.fractionDone(at(2, 2, 6, 0)), 0.75); // (1 + 5/10) / 2
     EXPECT_EQ(walk.fractionDone(at(2, 2, 30, 0)), 1.0) << "grown folder: capped";
-}
-
-TEST(AppDelegate, EachHelpCommandOpensANewWindowAndKeepsIt) {
-    QTemporaryDir dir;
-    SettingsStore store(dir.filePath("q.ini"));
-    AppDelegate delegate(store);
-    delegate.openHelp();
-    delegate.openHelp();
-    ASSERT_EQ(delegate.myHelpWindow.size(), 2u);
-    EXPECT_TRUE(delegate.myHelpWindow[1]->isVisible() && delegate.myHelpWindow[1]->showsHelp());
-    delegate.myHelpWindow[0]->close();
-    delegate.openHelp();
-    ASSERT_EQ(delegate.myHelpWindow.size(), 3u);
-    EXPECT_FALSE(delegate.myHelpWindow[0]->isVisible());
-    EXPECT_TRUE(delegate.myHelpWindow[2]->isVisible());
 }
