@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegularExpression>
 
 #include <filesystem>
 
