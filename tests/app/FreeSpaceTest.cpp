@@ -1,7 +1,6 @@
 // The question before a test that writes more than its volume has free.
 
 #include "WindowFixture.h"
-#include "app/Alerts.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -26,24 +25,12 @@ public:
     std::uint64_t freeBlocks = 0;
 };
 
-class ScriptedAlerts final : public Alerts {
-public:
-    int runModal(const Alert &alert) override {
-        shown.push_back(alert);
-        return answer;
-    }
-    std::vector<Alert> shown;
-    int answer = alertFirstButtonReturn;
-};
-
 } // namespace
 
 TEST_F(WindowTest, ATestThatDoesNotFitAsksFirstAndCancelLeavesEverythingAsItWas) {
     SmallVolume volume;
-    ScriptedAlerts alerts;
-    window = std::make_unique<ViewController>(
-        ViewServices{*store, panels, volume, probe, smallSizes, [] {}, &alerts});
-    window->show();
+    FakeAlerts alerts; // Cancel, until told otherwise
+    window = makeWindow(volume, smallSizes, &alerts);
     part<QLineEdit>("repeatsTextbox")->setText("2");
     part<QLineEdit>("filesizeTextbox")->setText("500");
     const std::string file = folder + "/w.tiff";
@@ -87,7 +74,7 @@ TEST_F(WindowTest, ATestThatDoesNotFitAsksFirstAndCancelLeavesEverythingAsItWas)
 
     // Run goes ahead; then the files the test replaces count as space it may use.
     volume.freeBlocks = 1;
-    alerts.answer = alertSecondButtonReturn;
+    alerts.answers = {"Run", "Run"};
     alerts.shown.clear();
     runCommand(&ViewController::runMixedTest, folder);
     ASSERT_EQ(alerts.shown.size(), 1u);

@@ -16,12 +16,6 @@ namespace {
 
 class RunOutcome : public WindowTest {
 protected:
-    // The window on faulty system calls, with sizes as its standard sizes.
-    void useFaultyCalls(const std::vector<std::int64_t> &sizes = smallSizes) {
-        window = std::make_unique<ViewController>(
-            ViewServices{*store, panels, faulty, probe, sizes, [] {}});
-        window->show();
-    }
     QString firstNote() const { return part<WarningsLabel>("warningsLabel")->warnings().value(0); }
 
     FaultySysCalls faulty;
@@ -65,7 +59,7 @@ TEST_F(RunOutcome, FailedOperationsAreCountedInTheStatusAreaAndNeverInTheLog) {
         SCOPED_TRACE(c.name);
         faulty = FaultySysCalls();
         faulty.faults = c.faults;
-        useFaultyCalls();
+        window = makeWindow(faulty, smallSizes);
         runCommand(c.command, c.path);
         EXPECT_EQ(firstNote(), c.sentence);
         EXPECT_EQ(log().find("failed"), std::string::npos) << log();
@@ -90,13 +84,7 @@ TEST_F(RunOutcome, AResultFieldWithoutAFigureSaysWhyInItsToolTip) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.toolTip.toStdString());
-        if (c.faultyTicks) {
-            useFaultyCalls(c.sizes);
-        } else {
-            window = std::make_unique<ViewController>(
-                ViewServices{*store, panels, gate, probe, c.sizes, [] {}});
-            window->show();
-        }
+        window = c.faultyTicks ? makeWindow(faulty, c.sizes) : makeWindow(gate, c.sizes);
         runCommand(&ViewController::runMultiWriteTest, folder);
         const auto *field = part<QLineEdit>("writeResultTextbox");
         EXPECT_EQ(field->text() == "n/a", !c.toolTip.isEmpty()) << field->text().toStdString();

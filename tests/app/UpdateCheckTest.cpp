@@ -6,6 +6,7 @@
 #include "../appcore/SettingsFile.h"
 #include "../support/GoldenMatch.h"
 #include "LoopbackHttpServer.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -22,22 +23,10 @@
 namespace quorlan {
 namespace {
 
+using testing::FakeAlerts;
 using testing::LoopbackHttpServer;
 
 const QString site = QStringLiteral("https://downloads.quorlan.example/quorlan/files/");
-
-// Clicks the buttons titled in answers, in turn (the first button when it runs dry), and keeps
-// the alerts it showed.
-class FakeAlerts final : public Alerts {
-public:
-    std::vector<Alert> shown;
-    QStringList answers;
-    int runModal(const Alert &alert) override {
-        shown.push_back(alert);
-        return alertFirstButtonReturn +
-               (answers.empty() ? 0 : static_cast<int>(alert.buttons.indexOf(answers.takeFirst())));
-    }
-};
 
 class FakeBrowser final : public Browser {
 public:

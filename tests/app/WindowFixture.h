@@ -6,6 +6,7 @@
 
 #include "../support/GoldenMatch.h"
 #include "../support/TempFolder.h"
+#include "app/Alerts.h"
 #include "app/FilePanels.h"
 #include "app/LogView.h"
 #include "app/ViewController.h"
@@ -50,6 +51,19 @@ public:
     std::deque<Answer> answers;
     std::vector<FilePanelRequest> requests;
     FilePanelCompletion pending;
+};
+
+// Clicks the buttons titled in answers, in turn (the first button when it runs dry), and keeps
+// the alerts it showed.
+class FakeAlerts final : public Alerts {
+public:
+    std::vector<Alert> shown;
+    QStringList answers;
+    int runModal(const Alert &alert) override {
+        shown.push_back(alert);
+        return alertFirstButtonReturn +
+               (answers.empty() ? 0 : static_cast<int>(alert.buttons.indexOf(answers.takeFirst())));
+    }
 };
 
 class FakeProbe final : public MachineProbe {
@@ -122,9 +136,14 @@ protected:
     ~WindowTest() override { gate.release(); }
 
     // A window as the application makes it; shown, so that it has restored its panel.
-    std::unique_ptr<ViewController> makeWindow() {
+    std::unique_ptr<ViewController> makeWindow() { return makeWindow(gate, smallSizes); }
+
+    // The same on other system calls, standard sizes and alerts (nullptr: none, no question is
+    // asked).
+    std::unique_ptr<ViewController>
+    makeWindow(SysCalls &calls, const std::vector<std::int64_t> &sizes, Alerts *alerts = nullptr) {
         auto window = std::make_unique<ViewController>(
-            ViewServices{*store, panels, gate, probe, smallSizes, [this] { ++terminations; }});
+            ViewServices{*store, panels, calls, probe, sizes, [this] { ++terminations; }, alerts});
         window->show();
         return window;
     }
