@@ -1,6 +1,7 @@
-// The real file panels: free-standing, hidden entries listed, each kind opening where it was last
-// confirmed.
+// The real file panels: how each request sets its dialog up (against a snapshot), free-standing,
+// hidden entries listed, each kind opening where it was last confirmed, a save naming its type.
 
+#include "../support/GoldenMatch.h"
 #include "../support/TempFolder.h"
 #include "app/QtFilePanels.h"
 
@@ -38,19 +39,37 @@ QStringList listedNames(QFileDialog &dialog) {
     return names;
 }
 
+// The dialog's set-up in one line.
+std::string setupOf(const QFileDialog &dialog) {
+    const QStringList setup = {
+        dialog.acceptMode() == QFileDialog::AcceptSave ? "save" : "open",
+        QString("file mode %1").arg(dialog.fileMode()),
+        dialog.nameFilters().join(';'),
+        "suffix " + dialog.defaultSuffix(),
+        dialog.labelText(QFileDialog::Accept),
+        dialog.testOption(QFileDialog::ReadOnly) ? "read-only" : "folders can be made",
+        dialog.testOption(QFileDialog::ShowDirsOnly) ? "folders only" : "files",
+        dialog.filter().testFlag(QDir::Hidden) ? "hidden shown" : "hidden not shown",
+        dialog.isSizeGripEnabled() ? "grip" : "no grip"};
+    return setup.join(" | ").toStdString() + "\n";
+}
+
 } // namespace
 
-TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasConfirmed) {
+TEST(QtFilePanels, SetUpFreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasConfirmed) {
     TempFolder scratch;
     const struct {
         FilePanelRequest request;
-        const char *folder; // where this kind is confirmed, below the scratch folder
-        const char *chosen; // what is chosen in it ("" for the folder itself)
-        const char *hidden; // the hidden entry the panel must list there
+        const char *folder;   // where this kind is confirmed, below the scratch folder
+        const char *chosen;   // what is chosen in it ("" for the folder itself)
+        const char *answered; // the path the panel answers with, below that folder
+        const char *hidden;   // the hidden entry the panel must list there
     } kinds[] = {
-        {testFolderRequest(), "a", "", ".hiddendir"},
-        {readFileRequest("Read"), "b", "file.bin", ".hidden.bin"},
-        {savePanelRequest({"text", "txt"}, "Quorlan-output.text"), "c", "log.text", ".hidden.text"},
+        {testFolderRequest(), "a", "", "", ".hiddendir"},
+        {readFileRequest("Read"), "b", "file.bin", "file.bin", ".hidden.bin"},
+        {savePanelRequest({"text", "txt"}, "Quorlan-output.text"), "c", "log", "log.text",
+         ".hidden.text"},
+        {savePanelRequest({"png"}, ""), "d", "chart", "chart.png", ".hiddendir"},
     };
     for (const auto &kind : kinds) {
         const std::filesystem::path folder = std::filesystem::path(scratch.path()) / kind.folder;
@@ -60,19 +79,23 @@ TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasCo
         std::ofstream(folder / "file.bin") << "x";
     }
 
+    QWidget window;
     QtFilePanels panels;
+    std::string setups;
     for (const auto &kind : kinds) {
         SCOPED_TRACE(kind.folder);
         const QString folder = QDir(QString::fromStdString(scratch.path())).filePath(kind.folder);
         const QString chosen = *kind.chosen ? folder + '/' + kind.chosen : folder;
         int response = -1;
         std::optional<QString> path;
-        panels.begin(kind.request, nullptr, [&](int r, std::optional<QString> p) {
+        panels.begin(kind.request, &window, [&](int r, std::optional<QString> p) {
             response = r;
             path = std::move(p);
         });
         QFileDialog *dialog = shownDialog();
         ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->parentWidget(), &window);
+        setups += setupOf(*dialog);
         EXPECT_NE(dialog->directory().absolutePath(), folder);
         EXPECT_EQ(dialog->windowModality(), kind.request.asSheet ? Qt::WindowModal : Qt::NonModal);
         if (!kind.request.asSheet) {
@@ -82,10 +105,10 @@ TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasCo
         dialog->selectFile(chosen);
         static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides the public slot
         EXPECT_EQ(response, panelOKResponse);
-        EXPECT_EQ(path, chosen);
+        EXPECT_EQ(path, *kind.answered ? folder + '/' + kind.answered : folder);
 
         // The next panel of this kind opens in that folder and lists its hidden entry.
-        panels.begin(kind.request, nullptr, [&](int r, std::optional<QString>) { response = r; });
+        panels.begin(kind.request, &window, [&](int r, std::optional<QString>) { response = r; });
         dialog = shownDialog();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->directory().absolutePath(), folder);
@@ -94,6 +117,7 @@ TEST(QtFilePanels, FreeStandingListingHiddenEntriesAndOpeningWhereTheirKindWasCo
         EXPECT_EQ(response, panelCancelResponse);
         ASSERT_TRUE(QTest::qWaitFor([] { return shownDialog() == nullptr; }));
     }
+    EXPECT_TRUE(matchesSnapshot(setups, "qt-file-dialogs.txt"));
 }
 
 } // namespace quorlan::testing
