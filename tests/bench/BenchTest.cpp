@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <algorithm>
 #include <dirent.h>
 #include <filesystem>
