@@ -65,8 +65,9 @@ std::optional<Alert> freeSpaceQuestion(SysCalls &calls, const TestCommand &comma
     const std::optional<PlannedWrites> plan = plannedWrites(calls, command, path, panel, bench);
     if (!plan)
         return std::nullopt;
-    const std::optional<std::int64_t> free = freeBytes(calls, path);
-    if (!free || plan->bytes <= *free || plan->bytes - *free <= plan->replaced)
+    const std::optional<std::int64_t> free =
+        freeBytesShortOf(calls, path, plan->bytes, plan->replaced);
+    if (!free)
         return std::nullopt;
     QString text = tr("This test writes %1; the volume has %2 free")
                        .arg(byteCount(plan->bytes), byteCount(*free));

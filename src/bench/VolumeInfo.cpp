@@ -147,6 +147,14 @@ std::optional<std::int64_t> freeBytes(SysCalls &calls, const std::string &path) 
     return static_cast<std::int64_t>(blocks * blockSize);
 }
 
+std::optional<std::int64_t> freeBytesShortOf(SysCalls &calls, const std::string &path,
+                                             std::int64_t bytes, std::int64_t replaced) {
+    const std::optional<std::int64_t> free = freeBytes(calls, path);
+    if (!free || bytes <= *free || bytes - *free <= replaced)
+        return std::nullopt;
+    return free;
+}
+
 std::optional<std::int64_t> allocatedBytes(SysCalls &calls, const std::string &path) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return std::nullopt;

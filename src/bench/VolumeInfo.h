@@ -34,6 +34,11 @@ FileSystemInfo fileSystemOf(SysCalls &calls, const std::string &path);
 // path does not exist yet; no value when the file system cannot be asked or counts no blocks.
 std::optional<std::int64_t> freeBytes(SysCalls &calls, const std::string &path);
 
+// freeBytes(path) when writing bytes there does not fit, counting the replaced bytes of the files
+// the writes replace as space they may use; no value when they fit or the volume cannot be asked.
+std::optional<std::int64_t> freeBytesShortOf(SysCalls &calls, const std::string &path,
+                                             std::int64_t bytes, std::int64_t replaced);
+
 // The bytes the file occupies on its volume (st_blocks * 512, following symbolic links); no
 // value when it cannot be stat'ed.
 std::optional<std::int64_t> allocatedBytes(SysCalls &calls, const std::string &path);

@@ -22,8 +22,9 @@ void StderrObserver::fileStarted(const Progress &p) {
 }
 
 void StderrObserver::writesPlanned(const WritePlan &plan) {
-    const std::optional<std::int64_t> free = freeBytes(calls_, plan.path);
-    if (!free || plan.bytes <= *free || plan.bytes - *free <= plan.replaced)
+    const std::optional<std::int64_t> free =
+        freeBytesShortOf(calls_, plan.path, plan.bytes, plan.replaced);
+    if (!free)
         return;
     clearLine();
     std::cerr << "quorlan-bench: warning: "
