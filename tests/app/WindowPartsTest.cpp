@@ -4,9 +4,11 @@
 #include "app/LogQueue.h"
 #include "app/LogView.h"
 #include "app/ProgressEstimate.h"
+#include "app/ProgressPanel.h"
 
 #include <QFile>
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -105,4 +107,14 @@ TEST(ProgressEstimate, FractionDoneCountsBytesOrFilesInTheirPass) {
         EXPECT_FALSE(walk.fractionDone(at(1, 2, file, 0)).has_value());
     EXPECT_EQ(walk.fractionDone(at(2, 2, 6, 0)), 0.75); // (1 + 5/10) / 2
     EXPECT_EQ(walk.fractionDone(at(2, 2, 30, 0)), 1.0) << "grown folder: capped";
+
+    // The step names the count of files only once it is known.
+    ProgressPanel panel;
+    panel.begin("Multi-read test", "/t", true, false);
+    QString steps;
+    for (const Progress &p : {at(1, 2, 3, 0), at(1, 2, 3, 4), at(0, 2, 1, 2, 0, 0, true)}) {
+        panel.show(p, 1.0);
+        steps += panel.findChild<QLabel *>("progressStep")->text() + "|";
+    }
+    EXPECT_EQ(steps, "pass 1 of 2, file 3|pass 1 of 2, file 3 of 4|writing file 1 of 2|");
 }
