@@ -58,8 +58,9 @@ const std::vector<double> *find(const std::map<std::int64_t, std::vector<double>
 }
 
 // The table of sizes, and overall: the geometric mean of the shared sizes' ratios, with the
-// interval of that mean over the same resamples.
-void compareSizes(const std::vector<Result> &base, const std::vector<Result> &other,
+// interval of that mean over the same resamples. True when a shared size has a single file in
+// either run: a resample of one file never varies.
+bool compareSizes(const std::vector<Result> &base, const std::vector<Result> &other,
                   BootstrapDraws &draws, KindComparison &into) {
     const auto baseTimes = timesBySize(base);
     const auto otherTimes = timesBySize(other);
@@ -73,6 +74,7 @@ void compareSizes(const std::vector<Result> &base, const std::vector<Result> &ot
     std::vector<double> resampled(bootstrapResamples);
     double logSum = 0.0;
     int shared = 0;
+    bool single = false;
     for (const auto &[size, unused] : sizes) {
         const std::vector<double> *baseSize = find(baseTimes, size);
         const std::vector<double> *otherSize = find(otherTimes, size);
@@ -87,14 +89,16 @@ void compareSizes(const std::vector<Result> &base, const std::vector<Result> &ot
             row.ratio = withInterval(row.otherMedianRate / row.baseMedianRate, resampled);
             logSum += std::log(row.ratio->ratio);
             ++shared;
+            single = single || baseSize->size() == 1 || otherSize->size() == 1;
         }
         into.sizes.push_back(row);
     }
     if (shared == 0)
-        return;
+        return false;
     for (double &sum : logSums)
         sum = std::exp(sum / shared);
     into.overall = withInterval(std::exp(logSum / shared), std::move(logSums));
+    return single;
 }
 
 bool isRate(double rate) {
@@ -141,6 +145,18 @@ std::string verdictOf(const KindComparison &kind, bool inBase, bool inOther,
     return "no difference shown (95% CI " + intervalText(overall) + ")";
 }
 
+const char *pluralName(ResultKind kind) {
+    switch (kind) {
+    case ResultKind::Write:
+        return "writes";
+    case ResultKind::Read:
+        return "reads";
+    case ResultKind::UncachedRead:
+        return "uncached reads";
+    }
+    return "results";
+}
+
 std::string joined(const std::vector<std::string> &words) {
     std::string text;
     for (std::size_t i = 0; i < words.size(); ++i)
@@ -172,9 +188,14 @@ std::vector<std::string> warningsOf(const ComparedRun &base, const ComparedRun &
                     other.fileSystemType, base, other);
     warnIfDifferent(warnings, "The reads met the cache differently", joined(base.readCacheModes),
                     joined(other.readCacheModes), base, other);
-    warnIfDifferent(warnings, "The test files were filled differently",
-                    base.fillByte ? fillByteText(*base.fillByte) : "",
-                    other.fillByte ? fillByteText(*other.fillByte) : "", base, other);
+    // The fill byte matters only to what a run wrote.
+    const auto writtenFill = [](const ComparedRun &run) {
+        const bool wrote = std::any_of(run.results.begin(), run.results.end(),
+                                       [](const Result &r) { return r.type == ResultKind::Write; });
+        return wrote && run.fillByte ? fillByteText(*run.fillByte) : std::string();
+    };
+    warnIfDifferent(warnings, "The test files were filled differently", writtenFill(base),
+                    writtenFill(other), base, other);
     warnIfDifferent(warnings, "The runs come from different tests", base.command, other.command,
                     base, other);
     return warnings;
@@ -197,6 +218,7 @@ std::string intervalText(const RateRatio &ratio) {
 
 RunComparison compareRuns(const ComparedRun &base, const ComparedRun &other) {
     RunComparison comparison{base.label, base.date, other.label, other.date, {}, {}};
+    std::vector<std::string> singles;
     for (const ResultKind kind : kindOrder) {
         const std::vector<Result> baseResults = measured(base, kind);
         const std::vector<Result> otherResults = measured(other, kind);
@@ -204,12 +226,16 @@ RunComparison compareRuns(const ComparedRun &base, const ComparedRun &other) {
             continue;
         KindComparison row{kind, {}, nan, nan, {}, {}, {}};
         BootstrapDraws draws(bootstrapSeed); // each kind alike, whatever else the runs measured
-        compareSizes(baseResults, otherResults, draws, row);
+        if (compareSizes(baseResults, otherResults, draws, row))
+            singles.push_back(std::string("Some sizes of the ") + pluralName(kind) +
+                              " were measured only once in a run: their intervals show none of "
+                              "the noise, and more passes would show it.");
         compareRegressed(baseResults, otherResults, draws, row);
         row.verdict = verdictOf(row, !baseResults.empty(), !otherResults.empty(), base, other);
         comparison.kinds.push_back(std::move(row));
     }
     comparison.warnings = warningsOf(base, other);
+    comparison.warnings.insert(comparison.warnings.end(), singles.begin(), singles.end());
     return comparison;
 }
 

@@ -57,7 +57,7 @@ struct KindComparison {
 
 // OTHER against BASE: the kinds in the order write, read, uncached read, and a warning for each
 // way the two runs are not alike (machine, file system, cache modes achieved, fill byte,
-// command).
+// command), then one for each kind with a shared size that a run measured only once.
 struct RunComparison {
     std::string baseLabel;
     std::string baseDate;
@@ -78,7 +78,8 @@ inline constexpr int bootstrapResamples = 2000;
 inline constexpr std::uint64_t bootstrapSeed = 20261207;
 
 // OTHER against BASE. Results count when of a known kind with a positive size and a positive
-// finite time. A warning is given only when both runs know the fact and it differs.
+// finite time. A warning is given only when both runs know the fact and it differs; the fill
+// byte only when both runs wrote files.
 RunComparison compareRuns(const ComparedRun &base, const ComparedRun &other);
 
 // A ratio with two decimals ("1.32", whatever the locale); "n/a" when it is not finite.

@@ -126,6 +126,10 @@ TEST(CompareRuns, SharedSizesOnlyAndKindsOfOneRun) {
     EXPECT_EQ(comparison.kinds[1].verdict, "only in other.json");
     EXPECT_EQ(comparison.kinds[2].verdict, "no file size in both runs");
     EXPECT_FALSE(comparison.kinds[2].overall || comparison.kinds[2].regressed);
+    EXPECT_EQ(comparison.warnings,
+              std::vector<std::string>{"Some sizes of the writes were measured only once in a "
+                                       "run: their intervals show none of the noise, and more "
+                                       "passes would show it."});
     EXPECT_EQ(compareRuns(other, base).kinds[1].verdict, "only in other.json");
     base.results.resize(4);
     EXPECT_EQ(compareRuns(other, base).kinds[2].verdict, "only in other.json");
@@ -172,10 +176,16 @@ TEST(CompareRuns, WarningsNameEachDifference) {
         {[](ComparedRun &r) { r.fillByte = 0x1A; },
          "The test files were filled differently: 0x88 in a.json, 0x1A in b.json."},
         {[](ComparedRun &r) { r.fillByte.reset(); }, nullptr},
+        {[](ComparedRun &r) {
+             r.fillByte = 0x41;
+             r.results = {result(ResultKind::Read, 20000, 1.0)};
+         },
+         nullptr},
         {[](ComparedRun &r) { r.command = "mixed"; },
          "The runs come from different tests: multi-read in a.json, mixed in b.json."},
     };
-    ComparedRun base = run("a.json", {});
+    ComparedRun base = run(
+        "a.json", {result(ResultKind::Write, 20000, 1.0), result(ResultKind::Write, 20000, 1.0)});
     base.machine = "Mac model = Test\n";
     base.fileSystemType = "ext4";
     base.readCacheModes = {"direct"};
