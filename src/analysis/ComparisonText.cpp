@@ -112,8 +112,11 @@ std::string markdownTable(const std::vector<Row> &table) {
     std::string text;
     for (std::size_t r = 0; r < table.size(); ++r) {
         text += "|";
-        for (const std::string &cell : table[r])
-            text += " " + markdownEscaped(cell) + " |";
+        for (const std::string &cell : table[r]) {
+            text += ' ';
+            text += markdownEscaped(cell);
+            text += " |";
+        }
         text += "\n";
         if (r == 0)
             text += "|---:|---:|---:|---:|:---:|\n";
@@ -171,9 +174,12 @@ QJsonObject comparisonJson(const RunComparison &comparison) {
 std::string comparisonText(const std::vector<RunComparison> &comparisons) {
     std::string text;
     for (const RunComparison &comparison : comparisons) {
-        text += (text.empty() ? "" : "\n") + comparisonTitle(comparison) + "\n";
-        for (const KindComparison &kind : comparison.kinds)
-            text += "\n" + alignedTable(kindTable(comparison, kind));
+        text += text.empty() ? "" : "\n";
+        text += comparisonTitle(comparison) + "\n";
+        for (const KindComparison &kind : comparison.kinds) {
+            text += '\n';
+            text += alignedTable(kindTable(comparison, kind));
+        }
         text += "\n";
         for (const KindComparison &kind : comparison.kinds)
             text += std::string(kindTitle(kind.kind)) + ": " + kind.verdict + "\n";
@@ -186,10 +192,12 @@ std::string comparisonText(const std::vector<RunComparison> &comparisons) {
 std::string comparisonMarkdown(const std::vector<RunComparison> &comparisons) {
     std::string text;
     for (const RunComparison &comparison : comparisons) {
-        text += (text.empty() ? "" : "\n") + std::string("### ") +
-                markdownEscaped(comparisonTitle(comparison)) + "\n";
-        for (const KindComparison &kind : comparison.kinds)
-            text += "\n" + markdownTable(kindTable(comparison, kind));
+        text += text.empty() ? "### " : "\n### ";
+        text += markdownEscaped(comparisonTitle(comparison)) + "\n";
+        for (const KindComparison &kind : comparison.kinds) {
+            text += '\n';
+            text += markdownTable(kindTable(comparison, kind));
+        }
         text += "\n";
         for (const KindComparison &kind : comparison.kinds)
             text += std::string("- **") + kindTitle(kind.kind) +
