@@ -7,20 +7,20 @@ namespace quorlan {
 
 namespace {
 
-using Matrix = std::array<std::array<double, 4>, 4>;
+using Matrix = std::array<RegressionResampler::Means, RegressionResampler::figureCount>;
 
 // The lower-triangular L with L Lᵀ = covariance, for a covariance that may be singular (two
 // sizes only make size² follow from size): a column whose pivot vanishes is left zero.
 Matrix choleskyFactor(const Matrix &covariance) {
     Matrix factor{};
-    for (std::size_t j = 0; j < 4; ++j) {
+    for (std::size_t j = 0; j < factor.size(); ++j) {
         double pivot = covariance[j][j];
         for (std::size_t k = 0; k < j; ++k)
             pivot -= factor[j][k] * factor[j][k];
         if (!(pivot > 1e-12 * covariance[j][j]))
             continue;
         factor[j][j] = std::sqrt(pivot);
-        for (std::size_t i = j + 1; i < 4; ++i) {
+        for (std::size_t i = j + 1; i < factor.size(); ++i) {
             double sum = covariance[i][j];
             for (std::size_t k = 0; k < j; ++k)
                 sum -= factor[i][k] * factor[j][k];
@@ -46,14 +46,14 @@ RegressionResampler::RegressionResampler(const std::vector<Result> &results) {
         figures.push_back({s, s * s, t, t * s});
     }
     for (const Means &f : figures)
-        for (std::size_t j = 0; j < 4; ++j)
+        for (std::size_t j = 0; j < figureCount; ++j)
             mean_[j] += f[j] / n;
     Matrix covariance{}; // of the mean of n draws: the figures' covariance / n
     for (const Means &f : figures)
-        for (std::size_t i = 0; i < 4; ++i)
+        for (std::size_t i = 0; i < figureCount; ++i)
             for (std::size_t j = 0; j <= i; ++j)
                 covariance[i][j] += (f[i] - mean_[i]) * (f[j] - mean_[j]) / (n * n);
-    for (std::size_t i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < figureCount; ++i)
         for (std::size_t j = 0; j < i; ++j)
             covariance[j][i] = covariance[i][j];
     factor_ = choleskyFactor(covariance);
@@ -66,7 +66,7 @@ double RegressionResampler::resampledRate(BootstrapDraws &draws) const {
     if (!centred_.empty()) {
         for (std::size_t i = 0; i < centred_.size(); ++i) {
             const Means &f = centred_[draws.index(centred_.size())];
-            for (std::size_t j = 0; j < 4; ++j)
+            for (std::size_t j = 0; j < figureCount; ++j)
                 means[j] += f[j];
         }
         for (double &m : means)
@@ -75,7 +75,7 @@ double RegressionResampler::resampledRate(BootstrapDraws &draws) const {
         Means z{};
         for (double &x : z)
             x = draws.normal();
-        for (std::size_t i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < figureCount; ++i) {
             means[i] = mean_[i];
             for (std::size_t k = 0; k <= i; ++k)
                 means[i] += factor_[i][k] * z[k];

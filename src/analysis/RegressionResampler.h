@@ -24,6 +24,10 @@ inline constexpr std::size_t exactRegressionLimit = 2000;
 // bootstrap itself at such counts (O(1)).
 class RegressionResampler {
 public:
+    // The means a resample's line depends on: size, size², time, time × size, centred.
+    static constexpr std::size_t figureCount = 4;
+    using Means = std::array<double, figureCount>;
+
     // results: sizes in bytes, times in seconds; at least one.
     explicit RegressionResampler(const std::vector<Result> &results);
 
@@ -31,13 +35,12 @@ public:
     double resampledRate(BootstrapDraws &draws) const;
 
 private:
-    using Means = std::array<double, 4>; // size, size², time, time × size, centred
-
     double rateOf(const Means &means) const;
 
     std::vector<Means> centred_; // each result's four figures; empty above the limit
     Means mean_{};
-    std::array<Means, 4> factor_{}; // lower-triangular: covariance of the means = factor_ factor_ᵀ
+    std::array<Means, figureCount>
+        factor_{}; // lower-triangular: covariance of the means = factor_ factor_ᵀ
     double sizeMean_ = 0.0;
     double timeMean_ = 0.0;
 };
