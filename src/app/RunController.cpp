@@ -25,7 +25,7 @@ RunController::~RunController() {
 }
 
 void RunController::attach(Bench &bench) {
-    bench.setProgressSink(&progress_);
+    bench.setProgressSink(&progressSink());
     bench.setCancelToken(&cancelToken_);
 }
 

@@ -43,6 +43,8 @@ public:
 
     // Where a test writes its log text, from any thread; the text comes out through logText.
     LogSink &logSink() { return logQueue_; }
+    // Where a test reports its progress, from any thread; it comes out through progressed.
+    ProgressSink &progressSink() { return progress_; }
     // Makes bench report its progress here and look at this controller's cancel token. The
     // bench must not run outside this controller's thread while attached.
     void attach(Bench &bench);

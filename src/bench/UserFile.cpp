@@ -2,21 +2,13 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <fcntl.h>
 #include <span>
+#include <system_error>
 
 namespace quorlan {
 
 namespace {
-
-// strerror_r comes in two forms: GNU returns the text, XSI fills the buffer and returns 0.
-[[maybe_unused]] const char *errorTextOf(const char *text, const char *) {
-    return text;
-}
-[[maybe_unused]] const char *errorTextOf(int result, const char *buffer) {
-    return result == 0 ? buffer : "Unknown error";
-}
 
 // True when the data reached the device or the file cannot be synced at all.
 bool syncData(SysCalls &calls, int fd) {
@@ -44,8 +36,7 @@ int writeUserFile(SysCalls &calls, const std::string &path, std::string_view byt
 }
 
 std::string errorText(int error) {
-    char buffer[256] = {};
-    return errorTextOf(strerror_r(error, buffer, sizeof buffer), buffer);
+    return std::generic_category().message(error); // strerror's text, without its shared buffer
 }
 
 } // namespace quorlan

@@ -19,8 +19,7 @@ std::string savedLogName(std::optional<Date> startDate) {
     const auto seconds = std::chrono::floor<std::chrono::seconds>(*startDate);
     const std::time_t time = static_cast<std::time_t>(seconds.time_since_epoch().count());
     std::tm utc{};
-    if (gmtime_r(&time, &utc) == nullptr)
-        return std::string(undatedName);
+    gmtime_r(&time, &utc); // every Date's year fits a std::tm
     char stamp[64] = {};
     std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d_%02d_%02dZ", utc.tm_year + 1900,
                   utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);

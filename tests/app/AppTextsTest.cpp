@@ -39,7 +39,8 @@ TEST(AppTexts, LabelsTimesPathsAndAddressesMatchTheirSnapshot) {
     for (const double seconds : {-3.0, 0.2, 59.0, 59.5, 3599.0, 3600.0, 7260.0, 86400.0})
         out << "time left " << seconds << ": " << timeLeftText(seconds) << "\n";
     const QStringList logTypes{"text", "txt"};
-    for (const char *path : {"/a/run", "/a/run.txt", "/a/run.TEXT", "/a.txt/run", "/a/run.log"})
+    for (const char *path :
+         {"/a/run", "/a/run.txt", "/a/run.TEXT", "/a.txt/run", "/a/run.log", "/a/r.txt", "/a/.txt"})
         out << "log path " << path << ": " << pathWithAllowedType(path, logTypes) << "\n";
     out << "untyped path /a/run: " << pathWithAllowedType("/a/run", {}) << "\n";
     // The sentence names the subject, the file and its folder, and the system's reason; no

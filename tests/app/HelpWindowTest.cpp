@@ -14,7 +14,7 @@ using quorlan::testing::matchesSnapshot;
 
 // Each help command opens a new window of the help page as rendered (text, not markup) and keeps
 // it; a page that cannot be loaded leaves a note in its place. Both are read-only and open links
-// outside.
+// outside; the page fills its window.
 TEST(HelpWindow, EachHelpCommandOpensANewWindowOfTheRenderedHelpOrTheFallbackNote) {
     QTemporaryDir dir;
     SettingsStore store(dir.filePath("q.ini"));
@@ -35,6 +35,7 @@ TEST(HelpWindow, EachHelpCommandOpensANewWindowOfTheRenderedHelpOrTheFallbackNot
         const auto *browser = window->findChild<QTextBrowser *>();
         EXPECT_TRUE(browser->isReadOnly() && browser->openExternalLinks());
     }
+    EXPECT_EQ(help.findChild<QTextBrowser *>()->geometry(), help.rect()) << "edge to edge";
     EXPECT_TRUE(help.isVisible() && help.showsHelp());
     EXPECT_FALSE(missing.showsHelp());
     EXPECT_TRUE(matchesSnapshot(help.shownText().toStdString(), "help-page.txt"));

@@ -4,6 +4,7 @@
 #include "app/RunController.h"
 #include "app/TestCommand.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -13,19 +14,31 @@
 
 using namespace quorlan;
 
-// A second run is refused while one runs; a run is cancelled once; the next can be again. An
-// abandoned run is waited for and then tells nothing more.
+// A second run is refused while one runs; a run is cancelled once; the next can be again. Its
+// progress comes with the seconds since it started. An abandoned run is waited for and then
+// tells nothing more.
 TEST(RunController, OneRunAtATimeCancelledOnceWhenItCanBeAndAbandonedSilently) {
     RunController runs;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     QSignalSpy started(&runs, &RunController::started);
     QSignalSpy finished(&runs, &RunController::finished);
-    ASSERT_TRUE(runs.start(multiWriteCommand().run, [released] { released.wait(); }));
+    QSignalSpy progressed(&runs, &RunController::progressed);
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    ASSERT_TRUE(runs.start(multiWriteCommand().run, [&runs, released] {
+        runs.progressSink().fileStarted(Progress{.file = 1, .files = 2, .path = "f"});
+        released.wait();
+    }));
     bool secondRan = false;
     EXPECT_FALSE(runs.start(RunDescription{.title = "Mixed test"}, [&] { secondRan = true; }));
     EXPECT_EQ(started.count(), 1);
     EXPECT_EQ(runs.run().title, "Multi-write test");
+    ASSERT_TRUE(progressed.wait(30000));
+    EXPECT_EQ(progressed[0][0].value<Progress>().file, 1);
+    const double seconds = progressed[0][1].toDouble();
+    EXPECT_TRUE(seconds >= 0 && seconds <= static_cast<double>(sinceStart.elapsed()) / 1000)
+        << seconds;
     EXPECT_TRUE(runs.canCancel() && runs.cancel());
     EXPECT_FALSE(runs.canCancel() || runs.cancel()) << "asked once";
     release.set_value();

@@ -2,8 +2,11 @@
 
 #include "WindowFixture.h"
 #include "app/HelpWindow.h"
+#include "app/PanelColumn.h"
+#include "app/WarningsLabel.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QStatusBar>
 
 namespace quorlan::testing {
@@ -20,6 +23,20 @@ TEST_F(WindowTest, CtrlEqualsEnlargesAndCtrlQQuitsFromAHelpWindow) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&help));
     QTest::keyClick(&help, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(terminations, 1);
+}
+
+// The left column stretches its panel to the column's width, and the warnings take no more
+// height than their icon or their line of text: the status bar keeps its height.
+TEST_F(WindowTest, TheLeftColumnAndTheWarningsTakeTheirSpaceExactly) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const auto *column = part<PanelColumn>("");
+    EXPECT_EQ(column->widget()->width(), column->viewport()->width());
+    auto *warnings = part<WarningsLabel>("warningsLabel");
+    warnings->setWarnings({"one warning"});
+    int tallest = 0;
+    for (const QLabel *label : warnings->findChildren<QLabel *>())
+        tallest = std::max(tallest, label->sizeHint().height());
+    EXPECT_EQ(warnings->sizeHint().height(), tallest);
 }
 
 TEST_F(WindowTest, TheNextWindowOpensWithTheSizeThisOneClosedWith) {

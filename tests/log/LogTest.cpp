@@ -26,7 +26,8 @@ TEST(MeasurementLine, Formats) {
         {"r", 1, 0.0000123, "r,1,1.23e-05,81300\n"},
         {"r", 1, 0.1 + 0.2, "r,1,0.30000000000000004,3\n"},
         {"r", 0, 123456.789, "r,0,123456.789,0\n"},
-        {"r", 9000000000000000000, 1e-9, "r,9000000000000000000,1e-09,9223372036854775807\n"}};
+        {"r", 9000000000000000000, 1e-9, "r,9000000000000000000,1e-09,9223372036854775807\n"},
+        {"r", 4611686018427387904, 0.5, "r,4611686018427387904,0.5,9223372036854775807\n"}};
     for (const auto &[kind, size, time, line] : cases)
         EXPECT_EQ(measurementLine(kind, size, time), line);
     EXPECT_EQ(columnHeaderLine() + testPathLine("/tmp/a b/ü.tiff"),
@@ -54,7 +55,7 @@ TEST(RunFooter, PrintsDescriptionVersionsAndUtcDates) {
 }
 
 // The stamp is UTC whatever the local zone, and fractions of a second are dropped, never rounded
-// up (before 1970 too). Should the calendar fail, the name is the undated one.
+// up (before 1970 too).
 TEST(SavedLog, NameWithoutAndWithDate) {
     // 16:05 UTC is 08:05 in Los Angeles. Each test runs in a process of its own.
     ASSERT_EQ(setenv("TZ", "America/Los_Angeles", 1), 0);
