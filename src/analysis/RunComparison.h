@@ -33,9 +33,9 @@ struct RateRatio {
 // One file size of one kind. A size only one of the runs has has no ratio, and NaN for the
 // other run's rate.
 struct SizeComparison {
-    std::int64_t size;         // bytes
-    double baseMedianRate;     // bytes per second: size / median time of BASE's files of the size
-    double otherMedianRate;    // the same for OTHER
+    std::int64_t size;      // bytes
+    double baseMedianRate;  // bytes per second: size / median time of BASE's files of the size
+    double otherMedianRate; // the same for OTHER
     std::optional<RateRatio> ratio;
 };
 
@@ -45,17 +45,19 @@ struct KindComparison {
     std::vector<SizeComparison> sizes; // every size of either run, ascending
     double baseRegressedRate;          // bytes per second; NaN when the run has none
     double otherRegressedRate;
-    std::optional<RateRatio> regressed; // when both runs have a regressed rate
+    // When both runs have a positive regressed rate and a resample of each gave one.
+    std::optional<RateRatio> regressed;
     // What the verdict rests on; no value when the runs share no size of this kind.
     std::optional<RateRatio> overall;
     // "faster by 1.32× (95% CI 1.25–1.40)", "slower by 1.10× (95% CI 1.05–1.16)",
-    // "no difference shown (95% CI 0.97–1.04)", or why there is none.
+    // "no difference shown (95% CI 0.97–1.04)" (each from overall), or why there is none:
+    // "only in LABEL" (the run that measured the kind), "no file size in both runs".
     std::string verdict;
 };
 
 // OTHER against BASE: the kinds in the order write, read, uncached read, and a warning for each
 // way the two runs are not alike (machine, file system, cache modes achieved, fill byte,
-// command).
+// command), then one for each kind with a shared size that a run measured only once.
 struct RunComparison {
     std::string baseLabel;
     std::string baseDate;
@@ -65,11 +67,24 @@ struct RunComparison {
     std::vector<std::string> warnings;
 };
 
-// The bootstrap behind every interval: this many resamples drawn with std::mt19937_64 seeded
-// with bootstrapSeed for each comparison, so the same two runs always give the same texts.
+// The bootstrap behind every interval: bootstrapResamples resamples, drawn for each kind of
+// each comparison from a std::mt19937_64 seeded with bootstrapSeed (BootstrapDraws), so the same
+// two runs always give the same texts, and a kind's figures do not depend on what else the runs
+// measured. Each resample draws each run's files of a size anew (its median from the order
+// statistics, BootstrapDraws.h) and each run's files of the kind for the regressed rate
+// (RegressionResampler.h). An interval is the 2.5th to 97.5th percentile of the resampled
+// ratios.
 inline constexpr int bootstrapResamples = 2000;
 inline constexpr std::uint64_t bootstrapSeed = 20261207;
 
+// OTHER against BASE. Results count when of a known kind with a positive size and a positive
+// finite time. A warning is given only when both runs know the fact and it differs; the fill
+// byte only when both runs wrote files.
 RunComparison compareRuns(const ComparedRun &base, const ComparedRun &other);
+
+// A ratio with two decimals ("1.32", whatever the locale); "n/a" when it is not finite.
+std::string ratioText(double ratio);
+// "1.25–1.40": the interval of the ratio.
+std::string intervalText(const RateRatio &ratio);
 
 } // namespace quorlan

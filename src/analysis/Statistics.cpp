@@ -107,6 +107,17 @@ RateSpread rateSpread(const std::vector<Result> &list) {
                       rates.empty() ? nan : rates.back()};
 }
 
+double sortedQuantile(const std::vector<double> &ascending, double p) {
+    if (ascending.empty()) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    const double position = p * static_cast<double>(ascending.size() - 1);
+    const auto below = static_cast<std::size_t>(std::floor(position));
+    const std::size_t above = std::min(below + 1, ascending.size() - 1);
+    const double fraction = position - static_cast<double>(below);
+    return ascending[below] + fraction * (ascending[above] - ascending[below]);
+}
+
 std::string medianLine(const std::vector<Result> &list) {
     const RateSpread spread = rateSpread(list);
     std::string line = "median = ";

@@ -48,6 +48,11 @@ RateSpread rateSpread(const std::vector<Result> &list);
 // "median = M/second (S/s - F/s)\n" over the rates of the list (rateSpread).
 std::string medianLine(const std::vector<Result> &list);
 
+// The p-quantile (0 <= p <= 1) of an ascending list of finite figures by linear interpolation
+// between its order statistics (the common "type 7"): at position (n - 1) p counted from 0, the
+// figure there, or the point that far between the two figures around it. NaN for an empty list.
+double sortedQuantile(const std::vector<double> &ascending, double p);
+
 // The median time of the results of each size of the list, all found in one O(n log n) pass, so
 // that a run of many thousand distinct sizes stays fast.
 class MedianTimes {

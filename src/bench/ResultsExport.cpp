@@ -2,16 +2,18 @@
 
 #include "analysis/Statistics.h"
 
-#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -35,14 +37,8 @@ QJsonValue textOrNull(const std::string &bytes) {
     return bytes.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text(bytes));
 }
 
-// YYYY-MM-DDTHH:MM:SSZ, the seconds truncated toward the past; null when absent.
 QJsonValue utcDate(const std::optional<Date> &date) {
-    if (!date)
-        return QJsonValue::Null;
-    const auto seconds = std::chrono::floor<std::chrono::seconds>(*date).time_since_epoch();
-    const QDateTime moment = QDateTime::fromSecsSinceEpoch(seconds.count(), Qt::UTC);
-    return moment.isValid() ? QJsonValue(moment.toString(Qt::ISODate))
-                            : QJsonValue(QJsonValue::Null);
+    return date ? textOrNull(utcDateText(*date)) : QJsonValue(QJsonValue::Null);
 }
 
 QJsonObject panelObject(const PanelSettings &panel) {
@@ -78,18 +74,37 @@ QJsonObject resultObject(const RecordedResult &recorded) {
     };
 }
 
+// The finite rates of the list's results of each size, ascending.
+std::map<std::int64_t, std::vector<double>> ratesBySize(const std::vector<Result> &list) {
+    std::map<std::int64_t, std::vector<double>> rates;
+    for (const Result &r : list) {
+        if (std::isfinite(r.rate))
+            rates[r.size].push_back(r.rate);
+    }
+    for (auto &[size, ascending] : rates)
+        std::sort(ascending.begin(), ascending.end());
+    return rates;
+}
+
 // The report's size table for one kind: one entry per size of the whole run, ascending, with
-// this kind's median time at that size and the rate size / median time (null where the kind has
-// no result of that size).
+// this kind's median time at that size, the rate size / median time, and the first and third
+// quartiles of the finite rates of its files of that size (sortedQuantile); null where the kind
+// has no result of that size.
 QJsonArray perSizeArray(const std::vector<Result> &list, const std::set<std::int64_t> &sizes) {
     QJsonArray entries;
     const MedianTimes medianTimes(list);
+    const std::map<std::int64_t, std::vector<double>> rates = ratesBySize(list);
+    const std::vector<double> none;
     for (const std::int64_t size : sizes) {
         const double medianTime = medianTimes.forSize(size);
+        const auto found = rates.find(size);
+        const std::vector<double> &ascending = found == rates.end() ? none : found->second;
         entries.append(QJsonObject{
             {"size", static_cast<qint64>(size)},
             {"medianTime", number(medianTime)},
             {"rate", number(static_cast<double>(size) / medianTime)},
+            {"firstQuartileRate", number(sortedQuantile(ascending, 0.25))},
+            {"thirdQuartileRate", number(sortedQuantile(ascending, 0.75))},
         });
     }
     return entries;
@@ -156,6 +171,23 @@ std::string shortestDouble(double value) {
 }
 
 } // namespace
+
+std::string utcDateText(Date date) {
+    using namespace std::chrono;
+    const sys_seconds moment = floor<seconds>(date);
+    const sys_days day = floor<days>(moment);
+    const year_month_day calendar(day);
+    const hh_mm_ss<seconds> time(moment - day);
+    const int year = static_cast<int>(calendar.year());
+    if (year < 1 || year > 9999)
+        return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", year,
+                  static_cast<unsigned>(calendar.month()), static_cast<unsigned>(calendar.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
+    return text;
+}
 
 const char *resultTypeName(ResultKind kind) {
     switch (kind) {

@@ -1,7 +1,9 @@
 #include "cli/CommandLine.h"
 
+#include "analysis/ComparisonText.h"
 #include "bench/Bench.h"
 #include "bench/ResultsExport.h"
+#include "bench/ResultsFile.h"
 #include "bench/RunWarnings.h"
 #include "bench/SysCalls.h"
 #include "bench/UserFile.h"
@@ -16,6 +18,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <set>
 
 namespace quorlan {
 
@@ -30,16 +33,20 @@ public:
 };
 
 // Creates or replaces file with bytes through writeUserFile (the name is used byte for byte). On
-// failure, says so on stderr with the system's reason and returns false; a partly written file
-// is left as it is.
-bool writeResultsFile(const std::string &file, const QByteArray &bytes) {
-    const int error =
-        writeUserFile(systemCalls(), file,
-                      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+// failure, says so on stderr ("cannot write WHAT to ...") with the system's reason and returns
+// false; a partly written file is left as it is.
+bool writeResultsFile(const std::string &file, std::string_view bytes,
+                      const char *what = "results") {
+    const int error = writeUserFile(systemCalls(), file, bytes);
     if (error != 0)
-        std::cerr << "quorlan-bench: cannot write results to \"" << file
+        std::cerr << "quorlan-bench: cannot write " << what << " to \"" << file
                   << "\": " << errorText(error) << "\n";
     return error == 0;
+}
+
+bool writeResultsFile(const std::string &file, const QByteArray &bytes) {
+    return writeResultsFile(
+        file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 // What the run's figures do not show by themselves, one line each on stderr, never in the log.
@@ -71,6 +78,39 @@ int outcomeOf(const RunRecord &run, int signal, bool exported) {
     return exitSucceeded;
 }
 
+// How the texts name each run: its file name, or the names as typed when two runs share one.
+std::vector<std::string> runLabels(const std::vector<std::string> &files) {
+    std::vector<std::string> labels;
+    for (const std::string &file : files)
+        labels.push_back(file.substr(file.find_last_of('/') + 1));
+    const std::set<std::string> distinct(labels.begin(), labels.end());
+    return distinct.size() == labels.size() ? labels : files;
+}
+
+// quorlan-bench compare: each further run against the first, as text on stdout and, when asked,
+// as JSON in a file. Reads every file before it prints anything.
+int runCompare(const CommandLineOptions &options) {
+    const std::vector<std::string> labels = runLabels(options.files);
+    std::vector<ComparedRun> runs;
+    for (std::size_t i = 0; i < options.files.size(); ++i) {
+        const ResultsFileReading reading = readResultsFile(options.files[i]);
+        if (!reading.file) {
+            std::cerr << "quorlan-bench: " << reading.error << "\n";
+            return exitUsage;
+        }
+        runs.push_back(comparedRun(reading.file->run, reading.file->context, labels[i]));
+    }
+    std::vector<RunComparison> comparisons;
+    for (std::size_t i = 1; i < runs.size(); ++i)
+        comparisons.push_back(compareRuns(runs.front(), runs[i]));
+    std::cout << (options.markdown ? comparisonMarkdown(comparisons) : comparisonText(comparisons))
+              << std::flush;
+    if (options.jsonFile &&
+        !writeResultsFile(*options.jsonFile, comparisonJson(comparisons), "the comparison"))
+        return exitFailed;
+    return exitSucceeded;
+}
+
 } // namespace
 
 int runCommandLine(const std::vector<std::string> &arguments) {
@@ -78,6 +118,8 @@ int runCommandLine(const std::vector<std::string> &arguments) {
     if (!parsed.options)
         return parsed.exitStatus;
     const CommandLineOptions &options = *parsed.options;
+    if (!options.command->test)
+        return runCompare(options);
     const CheckedPath path = checkedPath(options.command->path, options.path);
     if (!path.problem.empty())
         return usageError(path.problem);

@@ -27,12 +27,18 @@ constexpr Command commands[] = {
      "read every file of an existing folder tree"},
     {"mixed", &Bench::performMixedTest, PathKind::Folder,
      "write a series of files into a folder, then read them back"},
+    {"compare", nullptr, PathKind::ExistingFile,
+     "compare the runs of results files written with --json, each further\n"
+     "one against the first (BASE); the files take the place of PATH"},
 };
 
-const char *const usageIntroduction = "Usage: quorlan-bench COMMAND [OPTIONS] PATH\n"
-                                      "\n"
-                                      "Runs one Quorlan test and prints its log on standard "
-                                      "output.\n";
+const char *const usageIntroduction =
+    "Usage: quorlan-bench COMMAND [OPTIONS] PATH\n"
+    "       quorlan-bench compare [--markdown] [--json FILE] BASE.json OTHER.json [MORE.json...]\n"
+    "\n"
+    "Runs one Quorlan test and prints its log on standard output, or compares the results\n"
+    "of runs: per kind and file size the median rates, their ratio and its 95% confidence\n"
+    "interval, and whether a run is faster beyond the noise.\n";
 
 const char *const usageDetails =
     "An option's value follows it as the next argument or after '=' (--size=5). Options may\n"
@@ -52,10 +58,11 @@ const char *const usageDetails =
     "network, a cache that could not be bypassed, compressed files, a run too short).\n"
     "\n"
     "Exit status:\n"
-    "  0    the test ran and every timed operation succeeded\n"
+    "  0    the test ran and every timed operation succeeded; the runs were compared\n"
     "  1    the test ran, but an operation failed or nothing could be measured, or a\n"
     "       results file could not be written\n"
-    "  2    a usage error, or a PATH the window could not have chosen (nothing is written)\n"
+    "  2    a usage error, or a PATH the window could not have chosen (nothing is written),\n"
+    "       or a results file to compare that cannot be read\n"
     "  130  stopped by SIGINT (Ctrl-C)\n"
     "  143  stopped by SIGTERM\n";
 
@@ -139,11 +146,15 @@ std::string takeChoice(const std::string &option, const std::string &value,
     return index < 0 ? refused(option, value, why) : std::string();
 }
 
+// Which commands an option belongs to.
+enum class OptionUse { Tests, Compare, Both };
+
 struct OptionSpec {
     const char *names;     // "size", or "h,help" for a short and a long name
     const char *valueName; // nullptr for a switch
     const char *help;
     TakeOption take; // nullptr for --help and --version, answered before any test
+    OptionUse use = OptionUse::Tests;
 };
 
 // Every option, in the order --help lists them.
@@ -190,16 +201,25 @@ constexpr OptionSpec optionSpecs[] = {
          return to.sizes ? std::string()
                          : refused(o, v, "is not a list of byte counts such as 20000,40000");
      }},
-    {"json", "FILE", "after the test, write its results and summary to FILE as JSON",
+    {"json", "FILE",
+     "after the test, write its results and summary to FILE as JSON\n"
+     "(compare: the comparison, rates in bytes per second)",
      [](const std::string &, const std::string &v, CommandLineOptions &to) {
          to.jsonFile = v;
          return std::string();
-     }},
+     },
+     OptionUse::Both},
     {"csv", "FILE", "after the test, write its results to FILE as CSV",
      [](const std::string &, const std::string &v, CommandLineOptions &to) {
          to.csvFile = v;
          return std::string();
      }},
+    {"markdown", nullptr, "compare: print GitHub-flavoured Markdown tables",
+     [](const std::string &, const std::string &, CommandLineOptions &to) {
+         to.markdown = true;
+         return std::string();
+     },
+     OptionUse::Compare},
     {"h,help", nullptr, "show this text", nullptr},
     {"version", nullptr, "show the version", nullptr},
 };
@@ -212,8 +232,8 @@ std::string longName(const OptionSpec &declared) {
     return "--" + bytesOf(namesOf(declared).back());
 }
 
-// The command and the path; a usage message when they are not exactly one known command and a
-// non-empty path.
+// The command and the path (compare: the results files); a usage message when they are not
+// exactly one known command and a non-empty path (at least two non-empty file names).
 std::string takePositionals(const QStringList &positionals, CommandLineOptions &options) {
     if (positionals.isEmpty())
         return "no command given";
@@ -223,10 +243,34 @@ std::string takePositionals(const QStringList &positionals, CommandLineOptions &
     if (command == std::end(commands))
         return "unknown command '" + word + "'";
     options.command = command;
+    if (!command->test) {
+        for (qsizetype i = 1; i < positionals.size(); ++i)
+            options.files.push_back(bytesOf(positionals[i]));
+        if (options.files.size() < 2)
+            return "compare needs BASE and at least one more results file";
+        return std::find(options.files.begin(), options.files.end(), "") != options.files.end()
+                   ? "empty results file name"
+                   : std::string();
+    }
     if (positionals.size() != 2)
         return positionals.size() < 2 ? "no PATH given" : "more than one PATH given";
     options.path = bytesOf(positionals[1]);
     return options.path.empty() ? "empty PATH" : std::string();
+}
+
+// An option given to a command it does not belong to, as a usage message; empty when none was.
+std::string misplacedOption(const QCommandLineParser &parser, const CommandLineOptions &options) {
+    const bool compare = !options.command->test;
+    for (const OptionSpec &declared : optionSpecs) {
+        if (!declared.take || declared.use == OptionUse::Both ||
+            !parser.isSet(namesOf(declared).back()))
+            continue;
+        if (compare && declared.use == OptionUse::Tests)
+            return longName(declared) + " is not an option of compare";
+        if (!compare && declared.use == OptionUse::Compare)
+            return longName(declared) + " is an option of compare only";
+    }
+    return {};
 }
 
 } // namespace
@@ -299,6 +343,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string> &arguments) {
     }
     if (const std::string problem = takePositionals(parser.positionalArguments(), options);
         !problem.empty())
+        return {std::nullopt, usageError(problem)};
+    if (const std::string problem = misplacedOption(parser, options); !problem.empty())
         return {std::nullopt, usageError(problem)};
     return {options, exitSucceeded};
 }

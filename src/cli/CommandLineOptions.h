@@ -17,13 +17,15 @@ class Bench;
 inline constexpr int exitSucceeded = 0; // the test ran and every timed operation succeeded
 inline constexpr int exitFailed = 1;    // it ran, but an operation failed or nothing could be
                                         // measured, or a results file could not be written
-inline constexpr int exitUsage = 2;     // a usage error or a PATH the window could never yield
+inline constexpr int exitUsage = 2;     // a usage error or a PATH the window could never yield,
+                                        // or a results file to compare that cannot be read
 
-// A command of quorlan-bench: its word, the test it runs and what its PATH must be.
+// A command of quorlan-bench: its word, the test it runs and what its PATH must be; compare runs
+// no test (test is nullptr) and takes results files instead of a PATH.
 struct Command {
     const char *name;
     void (Bench::*test)(const std::string &path, const PanelSettings &panel);
-    PathKind path;
+    PathKind path;    // of a test
     const char *help; // for --help
 };
 
@@ -31,7 +33,9 @@ struct Command {
 // UTF-8).
 struct CommandLineOptions {
     const Command *command = nullptr;
-    std::string path; // as typed
+    std::string path;               // as typed
+    std::vector<std::string> files; // compare: BASE, then each run compared with it, as typed
+    bool markdown = false;          // compare: Markdown tables instead of plain text
     PanelSettings panel;
     std::optional<std::vector<std::int64_t>> sizes; // --sizes
     std::optional<std::string> jsonFile;            // --json FILE

@@ -3,8 +3,8 @@ _quorlan_bench() {
     local cur prev command word i
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands="write read multi-write multi-read mixed"
-    local options="--size --unit --fill --repeats --length --no-cache --verbose --random --sizes --json --csv --help --version"
+    local commands="write read multi-write multi-read mixed compare"
+    local options="--size --unit --fill --repeats --length --no-cache --verbose --random --sizes --json --csv --markdown --help --version"
 
     case $prev in
         --unit) COMPREPLY=($(compgen -W "KB MB GB" -- "$cur")); return ;;
@@ -29,7 +29,7 @@ _quorlan_bench() {
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
-    elif [[ $command == write || $command == read ]]; then
+    elif [[ $command == write || $command == read || $command == compare ]]; then
         COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames
     else
         COMPREPLY=($(compgen -d -- "$cur")); compopt -o filenames

@@ -96,5 +96,26 @@ TEST(RegressedRate, SizeMovedInOneSecondByTheFittedLine) {
     }
 }
 
+// Type 7: position (n - 1) p, between the order statistics around it; the ends are the extremes.
+TEST(SortedQuantile, InterpolatesBetweenOrderStatistics) {
+    const struct {
+        std::vector<double> ascending;
+        double p, quantile;
+    } cases[] = {
+        {{1, 2, 3, 4}, 0.25, 1.75},
+        {{1, 2, 3, 4}, 0.75, 3.25},
+        {{10, 20, 30, 40, 50}, 0.25, 20},
+        {{10, 20, 30, 40, 50}, 0.75, 40},
+        {{2, 6}, 0.5, 4},
+        {{2, 6}, 0.0, 2},
+        {{2, 6}, 1.0, 6},
+        {{7}, 0.25, 7},
+        {{7}, 1.0, 7},
+    };
+    for (const auto &c : cases)
+        EXPECT_DOUBLE_EQ(sortedQuantile(c.ascending, c.p), c.quantile) << c.p;
+    EXPECT_TRUE(std::isnan(sortedQuantile({}, 0.5)));
+}
+
 } // namespace
 } // namespace quorlan

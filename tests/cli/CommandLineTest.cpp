@@ -217,7 +217,7 @@ TEST(CommandLine, HelpMatchesItsSnapshotAndAgreesWithTheManualAndReadme) {
     const std::regex name("--[a-z][a-z-]*|\n  ([a-z][a-z-]+)  ");
     for (std::sregex_iterator it(help.out.begin(), help.out.end(), name), end; it != end; ++it)
         names.insert((*it)[1].matched ? (*it)[1].str() : it->str());
-    EXPECT_EQ(names.size(), 18u); // thirteen options and five commands
+    EXPECT_EQ(names.size(), 20u); // fourteen options and six commands
     for (const std::string &word : names) {
         EXPECT_NE(manual.find(word), std::string::npos) << word << " is not in the manual";
         EXPECT_NE(readme.find(word), std::string::npos) << word << " is not in the README";
@@ -245,6 +245,8 @@ TEST(CommandLine, CommandLinesMatchTheirTranscript) {
     writeFile(dir + "/empty", 0);
     writeFile(dir + "/some/empty", 0);
     writeFile(dir + "/some/large", 20000);
+    fs::copy_file(fixturePath("compare-base.json"), dir + "/b.json");
+    fs::copy_file(fixturePath("compare-other.json"), dir + "/o.json");
     const char *const commands[] = {
         "--help", "--version", "", "frobnicate u", "write", "write u u", "write --bogus u",
         "write -x u", "write --size", "multi-write . --json", "write --verbose=1 u",
@@ -263,7 +265,11 @@ TEST(CommandLine, CommandLinesMatchTheirTranscript) {
         "multi-write --sizes 40000 --json missing/r.json --csv r.csv z", "read --csv . z/1-0.tiff",
         // On a terminal one progress line is rewritten for every file and erased at the end: the
         // mixed test's writes show "writing", its read passes "pass k/n".
-        "tty mixed --sizes 20000 --repeats 2 ."};
+        "tty mixed --sizes 20000 --repeats 2 .",
+        // Comparing runs: two results files at least, readable, and the options of compare.
+        "compare", "compare b.json", "compare b.json ''", "compare --size 5 b.json o.json",
+        "write --markdown u", "compare b.json none.json", "compare b.json small/note",
+        "compare z b.json", "compare b.json o.json --json missing/c.json"};
     std::string transcript;
     for (const std::string command : commands) {
         const bool terminal = command.rfind("tty ", 0) == 0;
@@ -287,6 +293,48 @@ TEST(CommandLine, CommandLinesMatchTheirTranscript) {
     EXPECT_TRUE(
         matchesSnapshot(std::regex_replace(transcript, std::regex(escapeRegex(dir)), "{dir}"),
                         "cli-transcript.txt"));
+}
+
+// compare: each further run against the first as text or Markdown, and as JSON in a file; the
+// texts are exact because the bootstrap is seeded. Runs whose files share a name are named as
+// typed.
+TEST(CommandLine, CompareMatchesItsSnapshots) {
+    const TempFolder exports;
+    const Outcome text = runBench("compare compare-base.json compare-other.json", QUORLAN_FIXTURES);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.err, "");
+    EXPECT_TRUE(matchesSnapshot(text.out, "cli-compare.txt"));
+    const std::string json = exports.path() + "/c.json";
+    const Outcome markdown = runBench("compare --markdown compare-base.json compare-other.json "
+                                      "./compare-base.json --json " +
+                                          json,
+                                      QUORLAN_FIXTURES);
+    EXPECT_EQ(markdown.status, 0);
+    EXPECT_TRUE(matchesSnapshot(markdown.out, "cli-compare.md"));
+    const QJsonObject document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(fileContents(json))).object();
+    EXPECT_EQ(document["bootstrap"].toObject()["resamples"].toInt(), 2000);
+    const QJsonArray comparisons = document["comparisons"].toArray();
+    ASSERT_EQ(comparisons.size(), 2);
+    EXPECT_EQ(comparisons[1].toObject()["other"].toObject()["label"], "./compare-base.json");
+    const QJsonObject first = comparisons[0].toObject();
+    EXPECT_EQ(first["warnings"].toArray().size(), 3);
+    const QJsonArray kinds = first["kinds"].toArray();
+    ASSERT_EQ(kinds.size(), 3);
+    const QJsonObject read = kinds[1].toObject();
+    EXPECT_EQ(read["kind"], "read");
+    EXPECT_NE(text.out.find("\nread: " + read["verdict"].toString().toStdString() + "\n"),
+              std::string::npos);
+    const QJsonObject size = read["sizes"].toArray()[0].toObject();
+    EXPECT_EQ(size["size"].toInteger(), 20000);
+    EXPECT_DOUBLE_EQ(size["otherMedianRate"].toDouble(), 20000 / 0.00005);
+    const QJsonObject ratio = size["ratio"].toObject();
+    EXPECT_DOUBLE_EQ(ratio["ratio"].toDouble(), 0.000105 / 0.00005);
+    EXPECT_LT(ratio["low"].toDouble(), ratio["ratio"].toDouble());
+    EXPECT_GT(ratio["high"].toDouble(), ratio["ratio"].toDouble());
+    const QJsonObject uncached = kinds[2].toObject();
+    EXPECT_TRUE(uncached["sizes"].toArray()[0].toObject()["baseMedianRate"].isNull());
+    EXPECT_TRUE(uncached["overall"].isNull() && uncached["regressed"].isNull());
 }
 
 // The first SIGINT or SIGTERM ends a multi-write after the file in progress, with all that a

@@ -24,7 +24,7 @@ expect() {
     fi
 }
 
-expect "write read multi-write multi-read mixed" ""
+expect "write read multi-write multi-read mixed compare" ""
 expect "multi-write multi-read" "mu"
 expect "multi-write multi-read" "--verbose" "mu"
 expect "--unit" "--un"
@@ -37,5 +37,8 @@ expect "folder" "multi-read" "fo"
 expect "file.tiff" "read" "fi"
 expect "folder" "--unit" "MB" "mixed" ""
 expect "file.tiff folder" "--json" ""
+expect "compare" "co"
+expect "file.tiff folder" "compare" "--markdown" ""
+expect "--markdown" "compare" "--ma"
 echo "$failures failed"
 [[ $failures -eq 0 ]]
