@@ -24,12 +24,9 @@ RateChartData chartOf(const RunRecord &run) {
     return rateChartData(analyser);
 }
 
-// "2026-12-07T05:00:00Z" as "2026-12-07 05:00 UTC"; any other text as it is.
-QString dateText(const std::string &date) {
-    const QString text = QString::fromStdString(date);
-    if (text.size() != 20 || text[10] != 'T' || !text.endsWith('Z'))
-        return text.isEmpty() ? tr("date unknown") : text;
-    return text.left(10) + ' ' + text.mid(11, 5) + QStringLiteral(" UTC");
+// The day of "2026-12-07T05:00:00Z", "2026-12-07"; "date unknown" for an empty text.
+QString dayOf(const std::string &date) {
+    return date.empty() ? tr("date unknown") : QString::fromStdString(date.substr(0, 10));
 }
 
 } // namespace
@@ -79,7 +76,7 @@ Verdicts LoadedRuns::verdicts(const std::optional<ComparedRun> &current) const {
 }
 
 QString LoadedRuns::legendLabel(const ComparedRun &run) {
-    return QString::fromStdString(run.label) + ", " + dateText(run.date);
+    return QString::fromStdString(run.label) + ", " + dayOf(run.date);
 }
 
 } // namespace quorlan

@@ -46,8 +46,8 @@ public:
     // is the base, and the heading says so; it has no rows of its own.
     Verdicts verdicts(const std::optional<ComparedRun> &current) const;
 
-    // How the chart's legend names a loaded run: its file name and the date and time it started,
-    // such as "base.json, 2026-12-07 05:00 UTC".
+    // How the chart's legend names a loaded run: its file name and the day it started (UTC), such
+    // as "base.json, 2026-12-07"; a longer name would be cut in the legend.
     static QString legendLabel(const ComparedRun &run);
 
 private:

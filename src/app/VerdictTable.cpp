@@ -22,7 +22,8 @@ VerdictTable::VerdictTable(QWidget *parent)
     rows_->setObjectName("verdictRows");
     rows_->setHorizontalHeaderLabels({tr("Run"), tr("Kind"), tr("Verdict")});
     rows_->verticalHeader()->hide();
-    rows_->horizontalHeader()->setStretchLastSection(true);
+    rows_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    rows_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     rows_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     rows_->setSelectionMode(QAbstractItemView::NoSelection);
     rows_->setFocusPolicy(Qt::NoFocus);
@@ -48,7 +49,6 @@ void VerdictTable::setVerdicts(const Verdicts &verdicts) {
         if (!tip.isEmpty())
             rows_->item(row, 0)->setIcon(warning);
     }
-    rows_->resizeColumnsToContents();
     rows_->setVisible(!verdicts.rows.empty());
     const int rowHeight = rows_->verticalHeader()->defaultSectionSize();
     rows_->setFixedHeight(rows_->horizontalHeader()->sizeHint().height() +
