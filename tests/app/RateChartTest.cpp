@@ -79,24 +79,3 @@ TEST(RateChart, ChartsOfMadeUpRunsMatchTheirSnapshot) {
     text += "== a write of nothing\n" + chartText(chart) + "saving: " + error.toStdString() + "\n";
     EXPECT_TRUE(matchesSnapshot(text, "rate-chart-views.txt"));
 }
-
-// Compared runs take the line styles in turn, starting again after the third; alone they are
-// something to draw, and without them the note comes back.
-TEST(RateChart, ComparedRunsTakeTheLineStylesInTurn) {
-    Analyser one;
-    one.theWrites.push_back(Result{ResultKind::Write, 1000000, 0.01, 1e8});
-    std::vector<ComparedChartRun> runs;
-    for (const char *label : {"a", "b", "c", "d"})
-        runs.push_back({label, rateChartData(one)});
-    RateChart chart;
-    chart.setComparedRuns(runs);
-    EXPECT_TRUE(chart.hasData());
-    std::vector<Qt::PenStyle> styles;
-    for (QAbstractSeries *series : chart.chart()->series())
-        styles.push_back(static_cast<QXYSeries *>(series)->pen().style());
-    EXPECT_EQ(styles, (std::vector<Qt::PenStyle>{Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine,
-                                                 Qt::DotLine}));
-    chart.setComparedRuns({});
-    EXPECT_FALSE(chart.hasData());
-    EXPECT_TRUE(chart.showsEmptyNote());
-}
