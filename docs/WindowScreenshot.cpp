@@ -11,7 +11,6 @@
 #include "app/FilePanels.h"
 #include "app/HelpWindow.h"
 #include "app/QtAlerts.h"
-#include "app/RateChart.h"
 #include "app/ViewController.h"
 #include "appcore/SettingsStore.h"
 #include "bench/SysCalls.h"
@@ -153,7 +152,7 @@ int main(int argc, char **argv) {
     } else if (mode == "--chart") {
         QObject::connect(&window, &quorlan::ViewController::runFinished, [&] {
             window.findChild<QTabWidget *>("mainTabs")
-                ->setCurrentWidget(window.findChild<quorlan::RateChart *>("rateChart"));
+                ->setCurrentWidget(window.findChild<QWidget *>("chartTab"));
             QTimer::singleShot(300, saveAndQuit);
         });
     } else {

@@ -90,20 +90,31 @@ bool RateChartData::empty() const {
                        [](const RateSeries &s) { return s.points.empty(); });
 }
 
+const char *rateSeriesName(ResultKind kind) {
+    switch (kind) {
+    case ResultKind::Write:
+        return "Write";
+    case ResultKind::Read:
+        return "Read";
+    case ResultKind::UncachedRead:
+        return "Uncached read";
+    }
+    return "Unknown";
+}
+
 RateChartData rateChartData(const Analyser &analyser) {
     RateChartData data;
-    // The chart's name of each kind, in the order the series are drawn.
+    // The kinds in the order the series are drawn.
     const struct {
         ResultKind kind;
-        const char *name;
         const std::vector<Result> &results;
-    } kinds[] = {{ResultKind::Write, "Write", analyser.theWrites},
-                 {ResultKind::Read, "Read", analyser.theReads1},
-                 {ResultKind::UncachedRead, "Uncached read", analyser.theReads2}};
+    } kinds[] = {{ResultKind::Write, analyser.theWrites},
+                 {ResultKind::Read, analyser.theReads1},
+                 {ResultKind::UncachedRead, analyser.theReads2}};
     for (const auto &kind : kinds) {
         if (kind.results.empty())
             continue;
-        data.series.push_back(makeSeries(kind.kind, kind.name, kind.results));
+        data.series.push_back(makeSeries(kind.kind, rateSeriesName(kind.kind), kind.results));
         widenRanges(data, data.series.back());
     }
     return data;

@@ -46,4 +46,8 @@ struct RateChartData {
 
 RateChartData rateChartData(const Analyser &analyser);
 
+// The chart's name of a kind: "Write", "Read" or "Uncached read"; "Unknown" for a code of no
+// known kind.
+const char *rateSeriesName(ResultKind kind);
+
 } // namespace quorlan

@@ -27,6 +27,20 @@ FilePanelRequest readFileRequest(const QString &acceptLabel) {
             .asSheet = true};
 }
 
+FilePanelRequest resultsFilesRequest(const QString &acceptLabel) {
+    return {.kind = FilePanelRequest::Kind::OpenFile,
+            .acceptLabel = acceptLabel,
+            .allowedFileTypes = {"json"},
+            .showsHiddenFiles = true};
+}
+
+void FilePanels::beginChoosingFiles(const FilePanelRequest &request, QWidget *window,
+                                    FilePanelFilesCompletion done) {
+    begin(request, window, [done = std::move(done)](int response, std::optional<QString> path) {
+        done(response, path ? QStringList{*path} : QStringList{});
+    });
+}
+
 QString pathWithAllowedType(const QString &path, const QStringList &allowedTypes) {
     if (allowedTypes.isEmpty() || path.isEmpty())
         return path;

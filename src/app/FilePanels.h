@@ -31,6 +31,9 @@ FilePanelRequest savePanelRequest(const QStringList &types, const QString &propo
 FilePanelRequest testFolderRequest();
 // An open panel for the file to read, hidden files shown, packages opened as folders.
 FilePanelRequest readFileRequest(const QString &acceptLabel);
+// An open panel for results files (JSON) to compare with, hidden files shown; it opens where the
+// results were last exported or compared (see QtFilePanels::folderKind).
+FilePanelRequest resultsFilesRequest(const QString &acceptLabel);
 
 // The panel's answer: OK is 1, anything else means the user did not confirm.
 inline constexpr int panelOKResponse = 1;
@@ -38,6 +41,9 @@ inline constexpr int panelCancelResponse = 0;
 
 // Called once, on the GUI thread, when the panel closes: the response and the chosen path, if any.
 using FilePanelCompletion = std::function<void(int response, std::optional<QString> path)>;
+// The same for a panel in which several files may be chosen: every chosen path, in the panel's
+// order; none when the panel was not confirmed.
+using FilePanelFilesCompletion = std::function<void(int response, QStringList paths)>;
 
 // Shows file panels without blocking. The window's commands go through this interface so that
 // tests can answer the panels themselves.
@@ -48,6 +54,10 @@ public:
     // window a sheet belongs to (and the parent of a free-standing panel); it may be null.
     virtual void begin(const FilePanelRequest &request, QWidget *window,
                        FilePanelCompletion done) = 0;
+    // The same for an open panel in which several files may be chosen. By default the panel of
+    // begin, whose one path becomes a list of one.
+    virtual void beginChoosingFiles(const FilePanelRequest &request, QWidget *window,
+                                    FilePanelFilesCompletion done);
 };
 
 // The path with the first allowed type appended when its file name does not already end in

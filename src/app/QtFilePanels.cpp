@@ -73,44 +73,63 @@ bool confirmReplace(QWidget *parent, const QString &path) {
 
 void QtFilePanels::begin(const FilePanelRequest &request, QWidget *window,
                          FilePanelCompletion done) {
+    const QStringList types = request.allowedFileTypes;
+    const bool saving = request.kind == FilePanelRequest::Kind::SaveFile;
+    show(request, window, false,
+         [window, types, saving, done = std::move(done)](int response, QStringList chosen) {
+             std::optional<QString> path;
+             if (!chosen.isEmpty() && !chosen.first().isEmpty())
+                 path = chosen.first();
+             if (response == panelOKResponse && saving && path) {
+                 // The dialog asked about the name as typed; a type added to it names another
+                 // file.
+                 path = finalSavePath(*path, types, [window](const QString &p) {
+                     return confirmReplace(window, p);
+                 });
+                 if (!path) {
+                     done(panelCancelResponse, std::nullopt);
+                     return;
+                 }
+             }
+             done(response, path);
+         });
+}
+
+void QtFilePanels::beginChoosingFiles(const FilePanelRequest &request, QWidget *window,
+                                      FilePanelFilesCompletion done) {
+    show(request, window, true, [done = std::move(done)](int response, QStringList chosen) {
+        chosen.removeAll(QString());
+        done(response, response == panelOKResponse ? chosen : QStringList());
+    });
+}
+
+void QtFilePanels::show(const FilePanelRequest &request, QWidget *window, bool severalFiles,
+                        FilePanelFilesCompletion closed) {
     auto *dialog = new QFileDialog(window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     const QString kind = folderKind(request);
     if (const auto last = lastFolders_->find(kind); last != lastFolders_->end())
         dialog->setDirectory(last->second);
     setUp(*dialog, request);
-    const QStringList types = request.allowedFileTypes;
-    const bool saving = request.kind == FilePanelRequest::Kind::SaveFile;
-    QObject::connect(dialog, &QFileDialog::finished, dialog,
-                     [dialog, window, types, saving, request, kind, folders = lastFolders_,
-                      done = std::move(done)](int result) {
-                         std::optional<QString> path;
-                         const QStringList chosen = dialog->selectedFiles();
-                         if (!chosen.isEmpty() && !chosen.first().isEmpty())
-                             path = chosen.first();
-                         if (result == QDialog::Accepted && path)
-                             (*folders)[kind] = folderToRemember(request, *path);
-                         if (result == QDialog::Accepted && saving && path) {
-                             // The dialog asked about the name as typed; a type added to it names
-                             // another file.
-                             path = finalSavePath(*path, types, [window](const QString &p) {
-                                 return confirmReplace(window, p);
-                             });
-                             if (!path) {
-                                 done(panelCancelResponse, std::nullopt);
-                                 return;
-                             }
-                         }
-                         done(result == QDialog::Accepted ? panelOKResponse : panelCancelResponse,
-                              path);
-                     });
+    if (severalFiles)
+        dialog->setFileMode(QFileDialog::ExistingFiles);
+    QObject::connect(
+        dialog, &QFileDialog::finished, dialog,
+        [dialog, request, kind, folders = lastFolders_, closed = std::move(closed)](int result) {
+            const QStringList chosen = dialog->selectedFiles();
+            const bool accepted = result == QDialog::Accepted;
+            if (accepted && !chosen.isEmpty() && !chosen.first().isEmpty())
+                (*folders)[kind] = folderToRemember(request, chosen.first());
+            closed(accepted ? panelOKResponse : panelCancelResponse, chosen);
+        });
     // show(), not open(): open() would make every panel modal to its window.
     dialog->show();
 }
 
 QString QtFilePanels::folderKind(const FilePanelRequest &request) {
-    return QString::number(static_cast<int>(request.kind)) + ':' +
-           request.allowedFileTypes.join(',');
+    if (request.kind == FilePanelRequest::Kind::ChooseFolder)
+        return QStringLiteral("folder");
+    return "file:" + request.allowedFileTypes.value(0);
 }
 
 } // namespace quorlan

@@ -16,13 +16,20 @@ namespace quorlan {
 class QtFilePanels final : public FilePanels {
 public:
     void begin(const FilePanelRequest &request, QWidget *window, FilePanelCompletion done) override;
+    void beginChoosingFiles(const FilePanelRequest &request, QWidget *window,
+                            FilePanelFilesCompletion done) override;
 
-    // Panels that choose the same thing share a remembered folder: the request's kind with its
-    // allowed types, so the test folders, the file to read, the test file to write, the log,
-    // the chart and the results each have their own.
+    // Panels that choose the same thing share a remembered folder: folders, or files of the same
+    // first allowed type, saved or opened alike. So the test folders, the file to read, the test
+    // file to write, the log, the chart and the results (exported or compared) each have their
+    // own.
     static QString folderKind(const FilePanelRequest &request);
 
 private:
+    // Shows the dialog; closed gets the response and every path the dialog had selected.
+    void show(const FilePanelRequest &request, QWidget *window, bool severalFiles,
+              FilePanelFilesCompletion closed);
+
     std::shared_ptr<std::map<QString, QString>> lastFolders_ =
         std::make_shared<std::map<QString, QString>>();
 };

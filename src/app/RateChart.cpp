@@ -71,6 +71,36 @@ QList<QPointF> chartPoints(const std::vector<RatePoint> &points) {
     return list;
 }
 
+// The line styles of the compared runs, in turn. Not dashed: that is the fitted line's.
+constexpr std::array<Qt::PenStyle, 3> comparedStyles = {Qt::DotLine, Qt::DashDotLine,
+                                                        Qt::DashDotDotLine};
+
+// What the axes cover, in bytes and bytes per second.
+struct Ranges {
+    double minSize = 0.0;
+    double maxSize = 0.0;
+    double maxRate = 0.0;
+
+    void widen(double minBytes, double maxBytes, double rate) {
+        minSize = minSize == 0.0 ? minBytes : std::min(minSize, minBytes);
+        maxSize = std::max(maxSize, maxBytes);
+        maxRate = std::max(maxRate, rate);
+    }
+};
+
+// The current run's measurements and the compared runs' medians: all that is drawn but the
+// fitted lines, which the chart clips.
+Ranges drawnRanges(const RateChartData &current, const std::vector<ComparedChartRun> &compared) {
+    Ranges ranges;
+    if (!current.empty())
+        ranges.widen(current.minSize, current.maxSize, current.maxRate);
+    for (const ComparedChartRun &run : compared)
+        for (const RateSeries &series : run.data.series)
+            for (const RatePoint &p : series.medians)
+                ranges.widen(p.sizeBytes, p.sizeBytes, p.rateBytesPerSecond);
+    return ranges;
+}
+
 std::size_t droppedCount(const RateChartData &data) {
     std::size_t dropped = 0;
     for (const RateSeries &series : data.series)
@@ -115,6 +145,15 @@ void RateChart::setData(RateChartData data) {
     rebuild();
 }
 
+void RateChart::setComparedRuns(std::vector<ComparedChartRun> runs) {
+    compared_ = std::move(runs);
+    rebuild();
+}
+
+bool RateChart::hasData() const {
+    return drawnRanges(data_, compared_).maxSize > 0.0;
+}
+
 bool RateChart::showsEmptyNote() const {
     return stack_->currentWidget() == emptyNote_;
 }
@@ -132,12 +171,17 @@ void RateChart::rebuild() {
         delete axis;
     }
     applyPalette();
-    if (data_.empty()) {
+    const Ranges ranges = drawnRanges(data_, compared_);
+    if (!(ranges.maxSize > 0.0)) {
         stack_->setCurrentWidget(emptyNote_);
         return;
     }
-    // The legend names one line per kind; the second title line tells the three marks apart.
-    QString key = tr("dots: each file · solid line: median per size · dashed line: fitted");
+    // The legend names one line per kind and run; the second title line tells the marks apart.
+    QStringList key;
+    if (!data_.empty())
+        key << tr("dots: each file · solid line: median per size · dashed line: fitted");
+    if (!compared_.empty())
+        key << tr("dotted and dash-dot lines: median per size of the compared runs");
     const std::size_t dropped = droppedCount(data_);
     std::size_t files = 0;
     std::size_t drawn = 0;
@@ -146,18 +190,19 @@ void RateChart::rebuild() {
         drawn += thinned(series.points, maxDotsPerKind).size();
     }
     if (drawn < files)
-        key += tr(" · dots for %1 of %2 files").arg(drawn).arg(files);
+        key << tr("dots for %1 of %2 files").arg(drawn).arg(files);
     if (dropped == 1)
-        key += tr(" · 1 measurement with a zero or failed figure not drawn");
+        key << tr("1 measurement with a zero or failed figure not drawn");
     else if (dropped > 1)
-        key += tr(" · %1 measurements with a zero or failed figure not drawn").arg(dropped);
-    chart_->setTitle(QStringLiteral("<center><b>%1</b><br><small>%2</small></center>")
-                         .arg(tr("Rate by file size").toHtmlEscaped(), key.toHtmlEscaped()));
+        key << tr("%1 measurements with a zero or failed figure not drawn").arg(dropped);
+    chart_->setTitle(
+        QStringLiteral("<center><b>%1</b><br><small>%2</small></center>")
+            .arg(tr("Rate by file size").toHtmlEscaped(), key.join(" · ").toHtmlEscaped()));
 
     auto *sizeAxis = new QCategoryAxis;
     sizeAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    const double low = std::log10(data_.minSize);
-    const double high = std::log10(data_.maxSize);
+    const double low = std::log10(ranges.minSize);
+    const double high = std::log10(ranges.maxSize);
     const double pad = sizePadding(high - low);
     sizeAxis->setRange(low - pad, high + pad);
     sizeAxis->setStartValue(low - pad);
@@ -167,7 +212,7 @@ void RateChart::rebuild() {
     sizeAxis->setTitleText(tr("File size (logarithmic)"));
 
     auto *rateAxis = new QValueAxis;
-    rateAxis->setRange(0.0, data_.maxRate / bytesPerMB * 1.05);
+    rateAxis->setRange(0.0, ranges.maxRate / bytesPerMB * 1.05);
     rateAxis->applyNiceNumbers();
     rateAxis->setLabelFormat("%g");
     rateAxis->setTitleText(tr("Rate (MB/s)"));
@@ -176,6 +221,10 @@ void RateChart::rebuild() {
     chart_->addAxis(rateAxis, Qt::AlignLeft);
     for (const RateSeries &series : data_.series)
         addSeries(series);
+    for (std::size_t run = 0; run < compared_.size(); ++run)
+        for (const RateSeries &series : compared_[run].data.series)
+            addComparedSeries(series, compared_[run].label,
+                              comparedStyles[run % comparedStyles.size()]);
     stack_->setCurrentWidget(view_);
 }
 
@@ -196,7 +245,6 @@ void RateChart::applyPalette() {
 void RateChart::addSeries(const RateSeries &series) {
     const QColor colour = kindColour(series.kind, isDark(palette()));
     const QString name = QString::fromStdString(series.name);
-    const QList<QAbstractAxis *> axes = chart_->axes();
 
     // One legend entry per kind, "Write — fitted 512.3 MB/s": on the dashed line when there is
     // one, else on the median line.
@@ -216,13 +264,9 @@ void RateChart::addSeries(const RateSeries &series) {
         median->setName(legend);
     }
 
-    for (QAbstractSeries *s : std::initializer_list<QAbstractSeries *>{each, median, fitted}) {
-        if (!s)
-            continue;
-        chart_->addSeries(s);
-        for (QAbstractAxis *axis : axes)
-            s->attachAxis(axis);
-    }
+    for (QAbstractSeries *s : std::initializer_list<QAbstractSeries *>{each, median, fitted})
+        if (s)
+            attach(s);
     // Styles go after addSeries: adding a series gives it the theme's colours.
     QColor faint = colour;
     faint.setAlphaF(0.35f);
@@ -240,6 +284,21 @@ void RateChart::addSeries(const RateSeries &series) {
         QPen dashed(colour, 1.5, Qt::DashLine);
         fitted->setPen(dashed);
     }
+}
+
+void RateChart::addComparedSeries(const RateSeries &series, const QString &label,
+                                  Qt::PenStyle style) {
+    auto *median = new QLineSeries;
+    median->setName(tr("%1 — %2").arg(QString::fromStdString(series.name), label));
+    median->append(chartPoints(thinned(series.medians, maxLinePoints)));
+    attach(median);
+    median->setPen(QPen(kindColour(series.kind, isDark(palette())), 2.0, style));
+}
+
+void RateChart::attach(QAbstractSeries *series) {
+    chart_->addSeries(series);
+    for (QAbstractAxis *axis : chart_->axes())
+        series->attachAxis(axis);
 }
 
 QImage RateChart::renderImage() {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+class QAbstractSeries;
 class QChart;
 class QChartView;
 class QImage;
@@ -18,21 +19,33 @@ namespace quorlan {
 
 class SysCalls;
 
+// A run drawn beside the current one: its data (only the medians are drawn) and how the legend
+// names it.
+struct ComparedChartRun {
+    QString label;
+    RateChartData data;
+};
+
 // The rates of the last multi-file test against file size: for each kind of result every
 // measurement as a faint point, the per-size median rate as a line with markers and the rate of
-// the least-squares line dashed, its regressed rate in the legend. Sizes run on a logarithmic
-// axis in decimal units, rates on a linear axis in MB/s (1 MB = 1,000,000 bytes). Without data
-// it shows a short note instead. Follows the palette, light or dark.
+// the least-squares line dashed, its regressed rate in the legend. Beside it the compared runs:
+// each kind's medians as a line in that kind's colour, in a line style of its own per run
+// (dotted, dash-dot, dash-dot-dot, then again), named in the legend by kind and run. Sizes run on
+// a logarithmic axis in decimal units, rates on a linear axis in MB/s (1 MB = 1,000,000 bytes);
+// the axes cover every run drawn. With nothing to draw it shows a short note instead. Follows
+// the palette, light or dark.
 class RateChart final : public QWidget {
     Q_OBJECT
 public:
     explicit RateChart(QWidget *parent = nullptr);
 
-    // Replaces what the chart shows.
+    // Replaces the current run's data.
     void setData(RateChartData data);
     const RateChartData &data() const { return data_; }
+    // Replaces the runs drawn beside the current one, in the order of their line styles.
+    void setComparedRuns(std::vector<ComparedChartRun> runs);
     // True when there is at least one point to draw (and so something to save).
-    bool hasData() const { return !data_.empty(); }
+    bool hasData() const;
     // The chart itself; owned by this widget.
     QChart *chart() const { return chart_; }
     bool showsEmptyNote() const;
@@ -69,9 +82,12 @@ private:
     void rebuild();
     void applyPalette();
     void addSeries(const RateSeries &series);
+    void addComparedSeries(const RateSeries &series, const QString &label, Qt::PenStyle style);
+    void attach(QAbstractSeries *series);
     QImage renderImage();
 
     RateChartData data_;
+    std::vector<ComparedChartRun> compared_;
     QChart *chart_ = nullptr;
     QChartView *view_ = nullptr;
     QLabel *emptyNote_ = nullptr;

@@ -11,11 +11,13 @@
 #include "app/RateChart.h"
 #include "app/RunOutcome.h"
 #include "app/SaveUserFile.h"
+#include "app/VerdictTable.h"
 #include "app/WarningsLabel.h"
 #include "app/WindowMenus.h"
 #include "appcore/PanelPersistence.h"
 #include "appcore/SettingsStore.h"
 #include "bench/ResultsExport.h"
+#include "bench/ResultsFile.h"
 #include "bench/RunWarnings.h"
 #include "bench/VolumeInfo.h"
 #include "log/SavedLog.h"
@@ -65,8 +67,10 @@ ViewController::~ViewController() {
 void ViewController::buildWidgets() {
     panelColumn = new PanelColumn(menus_->testActions());
     auto *output = new OutputArea;
+    outputArea = output;
     outputTextbox = output->log();
     rateChart = output->chart();
+    verdictTable = output->verdicts();
     progressArea = output->progress();
     connect(progressArea, &ProgressPanel::cancelClicked, this, &ViewController::cancelTest);
     auto *splitter = new QSplitter;
@@ -191,8 +195,13 @@ void ViewController::runBegan() {
 void ViewController::runEnded() {
     const RunDescription &run = runs_.run();
     showResults(run);
-    if (run.fillsChart && bench_.theAnalyser)
+    if (run.fillsChart && bench_.theAnalyser) {
         rateChart->setData(rateChartData(*bench_.theAnalyser));
+        currentRun_.reset();
+        if (!rateChart->data().empty())
+            currentRun_ = comparedRun(bench_.lastRun, exportContext(), "this run");
+        showComparison();
+    }
     // Failures come first: they say why figures are missing, the warnings what they may not show.
     std::vector<std::string> notes;
     if (const QString failures = failureSentence(bench_.lastRun); !failures.isEmpty())
@@ -230,6 +239,7 @@ void ViewController::setRunning(bool running) {
 void ViewController::updateFileCommands() {
     const bool idle = !runs_.isRunning();
     menus_->enableSaving(idle && rateChart->hasData(), idle && !bench_.lastRun.command.empty());
+    menus_->enableClearComparison(!loadedRuns_.empty());
 }
 
 void ViewController::examineRun() {
@@ -295,8 +305,7 @@ void ViewController::exportResults() {
         savePanelRequest({"json", "csv"}, QStringLiteral("Quorlan-results.json"));
     // The run as it is now: a test started while the panel is open does not change what is saved.
     const RunRecord run = bench_.lastRun;
-    const ExportContext context{bench_.macType, bench_.macOSVersion, bench_.quorlanVersion,
-                                runFileSystemType_};
+    const ExportContext context = exportContext();
     QPointer self(this);
     services_.panels.begin(
         request, this, [self, run, context](int response, std::optional<QString> path) {
@@ -313,6 +322,42 @@ void ViewController::exportResults() {
             else
                 self->statusBar()->showMessage(tr("Results saved to %1").arg(*path), 5000);
         });
+}
+
+ExportContext ViewController::exportContext() const {
+    return {bench_.macType, bench_.macOSVersion, bench_.quorlanVersion, runFileSystemType_};
+}
+
+void ViewController::compareWithResults() {
+    QPointer self(this);
+    services_.panels.beginChoosingFiles(
+        resultsFilesRequest(tr("Compare")), this, [self](int response, QStringList paths) {
+            if (!self || response != panelOKResponse || paths.isEmpty())
+                return;
+            const QStringList failures = self->loadedRuns_.load(paths);
+            // Like the other files the window reads or writes, a failure is told in the status
+            // bar, in place of an earlier load's; the log holds test output only.
+            self->statusBar()->showMessage(failures.join(' '));
+            if (failures.size() < paths.size()) {
+                self->showComparison();
+                self->outputArea->showChart();
+            }
+        });
+}
+
+void ViewController::clearComparison() {
+    loadedRuns_.clear();
+    showComparison();
+}
+
+void ViewController::showComparison() {
+    std::vector<ComparedChartRun> charted;
+    for (const LoadedRun &run : loadedRuns_.runs())
+        charted.push_back({LoadedRuns::legendLabel(run.compared), run.chart});
+    rateChart->setComparedRuns(std::move(charted));
+    verdictTable->setVerdicts(loadedRuns_.verdicts(currentRun_));
+    verdictTable->setVisible(!loadedRuns_.empty());
+    updateFileCommands();
 }
 
 void ViewController::incFontSize() {

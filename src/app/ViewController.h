@@ -2,11 +2,13 @@
 
 #include "app/ControlPanel.h"
 #include "app/FilePanels.h"
+#include "app/LoadedRuns.h"
 #include "app/PanelColumn.h"
 #include "app/RunController.h"
 #include "app/TestCommand.h"
 #include "bench/Bench.h"
 #include "bench/PanelSettings.h"
+#include "bench/ResultsExport.h"
 
 #include <QMainWindow>
 
@@ -18,8 +20,10 @@ namespace quorlan {
 
 class Alerts;
 class LogView;
+class OutputArea;
 class ProgressPanel;
 class RateChart;
+class VerdictTable;
 class WarningsLabel;
 class WindowMenus;
 class MachineProbe;
@@ -42,7 +46,8 @@ struct ViewServices {
 // The main window: the control panel with the test buttons and the result fields (PanelColumn),
 // the log and the rate chart, the progress area of a running test, the status bar and the menus. A
 // test runs through the run controller with a snapshot of the panel, which stays locked until the
-// test has ended; only one test runs at a time.
+// test has ended; only one test runs at a time. Results files loaded for comparison are drawn on
+// the chart beside the last multi-file run, with their verdicts under it.
 //
 // Widgets are found by object name: the panel's controls (see ControlPanel), the menu items
 // (see WindowMenus), the result fields (see PanelColumn), the log, the chart and the progress
@@ -84,6 +89,11 @@ public slots:
     void saveChart();
     // Saves the last run's measurements and summary: JSON, or CSV for a name ending in ".csv".
     void exportResults();
+    // Loads the results files chosen in an open panel, after those loaded before, and draws them
+    // beside the current run; a file that cannot be read is named in the status bar. Neither
+    // this nor clearComparison touches the log or the model, so both work while a test runs.
+    void compareWithResults();
+    void clearComparison();
     void incFontSize();
     void decFontSize();
     void cancelTest();
@@ -110,6 +120,10 @@ private:
     void runEnded();
     // The result fields after a multi-file run, with why a field shows "n/a".
     void showResults(const RunDescription &run);
+    // The chart's compared runs and the verdicts as loadedRuns_ and currentRun_ are now.
+    void showComparison();
+    // What an export of the last run tells beside the run: machine texts and file system.
+    ExportContext exportContext() const;
     void setRunning(bool running);
     void updateFileCommands();
     // On the test's thread, right after the test: what the figures alone do not tell.
@@ -125,9 +139,15 @@ private:
     std::unique_ptr<WindowMenus> menus_;
     PanelColumn *panelColumn = nullptr;
     LogView *outputTextbox = nullptr;
+    OutputArea *outputArea = nullptr;
     RateChart *rateChart = nullptr;
+    VerdictTable *verdictTable = nullptr;
     ProgressPanel *progressArea = nullptr;
     WarningsLabel *warningsLabel = nullptr;
+
+    LoadedRuns loadedRuns_;
+    // The last multi-file run that left something on the chart, as the verdicts compare it.
+    std::optional<ComparedRun> currentRun_;
 
     bool closeWhenRunEnds_ = false;
     bool closing_ = false;

@@ -47,6 +47,13 @@ void WindowMenus::buildFileMenu(QMenuBar &bar, ViewController &window) {
                 QKeySequence(), window, &ViewController::exportResults);
     exportResultsAction_->setEnabled(false);
     fileMenu->addSeparator();
+    command(fileMenu, ViewController::tr("Compare With Results…"), "compareResultsAction",
+                QKeySequence(), window, &ViewController::compareWithResults);
+    clearComparisonAction_ =
+        command(fileMenu, ViewController::tr("Clear Comparison"), "clearComparisonAction",
+                QKeySequence(), window, &ViewController::clearComparison);
+    clearComparisonAction_->setEnabled(false);
+    fileMenu->addSeparator();
     QAction *closeAction = item(fileMenu, ViewController::tr("Close Window"), "closeAction");
     closeAction->setShortcut(QKeySequence::Close);
     QObject::connect(closeAction, &QAction::triggered, &window, &QWidget::close);
@@ -103,6 +110,10 @@ void WindowMenus::showRunning(bool running, bool cancellable) {
 void WindowMenus::enableSaving(bool chart, bool results) {
     saveChartAction_->setEnabled(chart);
     exportResultsAction_->setEnabled(results);
+}
+
+void WindowMenus::enableClearComparison(bool loaded) {
+    clearComparisonAction_->setEnabled(loaded);
 }
 
 } // namespace quorlan

@@ -12,7 +12,8 @@ class ViewController;
 
 // The main window's menus, File, Test, View and Help, with their shortcuts; each item triggers
 // the window's command of the same name. Every item is an action with an object name:
-// saveLogAction, saveChartAction, exportResultsAction, closeAction, quitAction,
+// saveLogAction, saveChartAction, exportResultsAction, compareResultsAction,
+// clearComparisonAction, closeAction, quitAction,
 // writeFileAction, readFileAction, multiWriteAction, multiReadAction, mixedTestAction,
 // cancelAction, incFontAction, decFontAction, openHelpAction, updateStatusAction and
 // aboutAction (which opens the About Quorlan box); the Help menu is helpMenu. The menus belong to
@@ -26,6 +27,9 @@ public:
     void showRunning(bool running, bool cancellable);
     // Save Chart and Export Results, each on while there is something to save and no test runs.
     void enableSaving(bool chart, bool results);
+    // Clear Comparison, on while runs are loaded for comparison. Compare With Results… is
+    // always on: loading does not touch the running test.
+    void enableClearComparison(bool loaded);
 
     // The items of the five tests, in the order of testCommands().
     const std::vector<QAction *> &testActions() const { return testActions_; }
@@ -42,6 +46,7 @@ private:
     QAction *saveLogAction_ = nullptr;
     QAction *saveChartAction_ = nullptr;
     QAction *exportResultsAction_ = nullptr;
+    QAction *clearComparisonAction_ = nullptr;
     std::vector<QAction *> testActions_; // in the order of testCommands()
     QAction *cancelAction_ = nullptr;
     QMenu *helpMenu_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -118,6 +119,40 @@ TEST(QtFilePanels, SetUpFreeStandingListingHiddenEntriesAndOpeningWhereTheirKind
         ASSERT_TRUE(QTest::qWaitFor([] { return shownDialog() == nullptr; }));
     }
     EXPECT_TRUE(matchesSnapshot(setups, "qt-file-dialogs.txt"));
+}
+
+// The results panel opens where the results were last exported and answers every file chosen in
+// it, in order.
+TEST(QtFilePanels, TheResultsPanelOpensWhereTheResultsWereExportedAndAnswersEveryFileChosen) {
+    TempFolder scratch;
+    const QString folder = QString::fromStdString(scratch.path());
+    for (const char *name : {"a.json", "b.json"})
+        std::ofstream(scratch.path() + "/" + name) << "{}";
+    QWidget window;
+    QtFilePanels panels;
+    panels.begin(savePanelRequest({"json", "csv"}, "r.json"), &window,
+                 [](int, std::optional<QString>) {});
+    QFileDialog *dialog = shownDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->setDirectory(folder);
+    dialog->selectFile(folder + "/r.json");
+    static_cast<QDialog *>(dialog)->accept();
+    ASSERT_TRUE(QTest::qWaitFor([] { return shownDialog() == nullptr; }));
+
+    QStringList paths;
+    panels.beginChoosingFiles(resultsFilesRequest("Compare"), &window, [&](int r, QStringList p) {
+        EXPECT_EQ(r, panelOKResponse);
+        paths = p;
+    });
+    dialog = shownDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->directory().absolutePath(), folder);
+    EXPECT_EQ(setupOf(*dialog),
+              "open | file mode 3 | JSON files (*.json) | suffix json | Compare | "
+              "read-only | files | hidden shown | no grip\n");
+    dialog->findChild<QLineEdit *>("fileNameEdit")->setText("\"b.json\" \"a.json\"");
+    static_cast<QDialog *>(dialog)->accept();
+    EXPECT_EQ(paths, QStringList({folder + "/b.json", folder + "/a.json"}));
 }
 
 } // namespace quorlan::testing

@@ -30,7 +30,8 @@
 namespace quorlan::testing {
 
 // Records every panel request. A queued answer is given at once; without one the completion
-// waits in `pending` until the test calls answerPending.
+// waits in `pending` until the test calls answerPending. A panel of several files answers the
+// lines of the path.
 class FakePanels final : public FilePanels {
 public:
     using Answer = std::pair<int, std::optional<QString>>; // response, path
@@ -42,6 +43,13 @@ public:
             answers.pop_front();
             answerPending(answer.first, answer.second);
         }
+    }
+
+    void beginChoosingFiles(const FilePanelRequest &request, QWidget *window,
+                            FilePanelFilesCompletion done) override {
+        begin(request, window, [done](int response, std::optional<QString> path) {
+            done(response, path ? path->split('\n') : QStringList());
+        });
     }
 
     void answerPending(int response, std::optional<QString> path) {
