@@ -185,8 +185,8 @@ public:
         const std::optional<Date> date = dateOf(written);
         if (!date) {
             if (v.isString())
-                fail(where(key) + " \"" + written +
-                     "\" is not a date such as 2026-12-07T05:00:00Z.");
+                fail(where(key) + " " + quoted(written) +
+                     " is not a date such as 2026-12-07T05:00:00Z.");
             else
                 wrongType(key, "a string or null");
         }
