@@ -22,7 +22,7 @@ using namespace quorlan;
 TEST(AppTexts, LabelsTimesPathsAndAddressesMatchTheirSnapshot) {
     QString text;
     QTextStream out(&text);
-    for (const double bytes : {1.0, 500.0, 999999.0, 2e6, 2e8, 2e10})
+    for (const double bytes : {1.0, 500.0, 999.0, 1000.0, 999999.0, 2e6, 2e8, 2e10})
         out << "size label " << bytes << ": " << RateChart::sizeLabel(bytes) << "\n";
     // The sixteen standard sizes (1-2-5 steps), random sizes from 20 kB to 2 GB (a label per
     // decade), a narrow range (every digit), nothing below a kB, an empty range.

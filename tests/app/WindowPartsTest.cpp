@@ -92,6 +92,7 @@ TEST(ProgressEstimate, FractionDoneCountsBytesOrFilesInTheirPass) {
     const std::tuple<bool, Progress, std::optional<double>> cases[] = {
         {false, at(2, 2, 4, 4, 400, 300), 0.875}, // (1 + 3/4) / 2
         {false, at(1, 4, 3, 4), 0.125},           // by files: (0 + 2/4) / 4
+        {false, at(2, 2, 1, 1), 0.5},             // one file a pass
         {false, at(1, 1, 1, 16, 5000, 0), 0.0},
         {false, at(0, 0, 1, 1), std::nullopt}, // no passes
         {true, at(0, 2, 2, 2, 200, 100, true), 0.5 / 3},

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QStatusBar>
 
 namespace quorlan::testing {
@@ -26,16 +27,23 @@ TEST_F(WindowTest, CtrlEqualsEnlargesAndCtrlQQuitsFromAHelpWindow) {
 }
 
 // The left column stretches its panel to the column's width, and the warnings take no more
-// height than their icon or their line of text: the status bar keeps its height.
+// height than their icon or their line of text (the status bar keeps its height), their icon
+// no more width than it needs.
 TEST_F(WindowTest, TheLeftColumnAndTheWarningsTakeTheirSpaceExactly) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     const auto *column = part<PanelColumn>("");
     EXPECT_EQ(column->widget()->width(), column->viewport()->width());
     auto *warnings = part<WarningsLabel>("warningsLabel");
     warnings->setWarnings({"one warning"});
+    warnings->resize(600, warnings->sizeHint().height());
+    warnings->layout()->activate();
     int tallest = 0;
-    for (const QLabel *label : warnings->findChildren<QLabel *>())
+    for (const QLabel *label : warnings->findChildren<QLabel *>()) {
         tallest = std::max(tallest, label->sizeHint().height());
+        if (!label->pixmap().isNull()) {
+            EXPECT_EQ(label->width(), label->sizeHint().width()) << "the text takes the rest";
+        }
+    }
     EXPECT_EQ(warnings->sizeHint().height(), tallest);
 }
 
