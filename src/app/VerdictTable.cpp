@@ -40,11 +40,11 @@ void VerdictTable::setVerdicts(const Verdicts &verdicts) {
     for (int row = 0; row < rows_->rowCount(); ++row) {
         const VerdictRow &verdict = verdicts.rows[static_cast<std::size_t>(row)];
         const QString tip = verdict.warnings.join('\n');
-        const QString texts[] = {verdict.run, verdict.kind, verdict.verdict};
-        for (int column = 0; column < 3; ++column) {
-            auto *cell = new QTableWidgetItem(texts[column]);
+        int column = 0;
+        for (const QString &text : {verdict.run, verdict.kind, verdict.verdict}) {
+            auto *cell = new QTableWidgetItem(text);
             cell->setToolTip(tip);
-            rows_->setItem(row, column, cell);
+            rows_->setItem(row, column++, cell);
         }
         if (!tip.isEmpty())
             rows_->item(row, 0)->setIcon(warning);

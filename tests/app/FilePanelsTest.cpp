@@ -10,7 +10,10 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +56,20 @@ std::string setupOf(const QFileDialog &dialog) {
         dialog.filter().testFlag(QDir::Hidden) ? "hidden shown" : "hidden not shown",
         dialog.isSizeGripEnabled() ? "grip" : "no grip"};
     return setup.join(" | ").toStdString() + "\n";
+}
+
+// Once the question about replacing a file shows, notes its text and presses this button on it.
+void answerTheQuestion(QMessageBox::StandardButton button, QString &question, int triesLeft = 500) {
+    QTimer::singleShot(10, [button, &question, triesLeft] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            if (triesLeft > 0)
+                answerTheQuestion(button, question, triesLeft - 1);
+            return;
+        }
+        question = box->text();
+        box->button(button)->click();
+    });
 }
 
 } // namespace
@@ -153,6 +170,42 @@ TEST(QtFilePanels, TheResultsPanelOpensWhereTheResultsWereExportedAndAnswersEver
     dialog->findChild<QLineEdit *>("fileNameEdit")->setText("\"b.json\" \"a.json\"");
     static_cast<QDialog *>(dialog)->accept();
     EXPECT_EQ(paths, QStringList({folder + "/b.json", folder + "/a.json"}));
+}
+
+// A type the panel adds to the name typed can name a file that exists: the dialog did not ask
+// about that one, so the panel does, and only a yes replaces it.
+TEST(QtFilePanels, ASaveAsksBeforeTheTypeItAddsNamesAnExistingFile) {
+    TempFolder scratch;
+    const QString folder = QString::fromStdString(scratch.path());
+    std::ofstream(scratch.path() + "/run.txt.json") << "{}";
+    QWidget window;
+    QtFilePanels panels;
+    for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
+        SCOPED_TRACE(button);
+        int response = -1;
+        std::optional<QString> path;
+        panels.begin(savePanelRequest({"json", "csv"}, "r.json"), &window,
+                     [&](int r, std::optional<QString> p) {
+                         response = r;
+                         path = std::move(p);
+                     });
+        QFileDialog *dialog = shownDialog();
+        ASSERT_NE(dialog, nullptr);
+        dialog->setDirectory(folder);
+        dialog->selectFile(folder + "/run.txt");
+        QString question;
+        answerTheQuestion(button, question);
+        static_cast<QDialog *>(dialog)->accept();
+        EXPECT_EQ(question, "run.txt.json already exists.\nDo you want to replace it?");
+        if (button == QMessageBox::Yes) {
+            EXPECT_EQ(response, panelOKResponse);
+            EXPECT_EQ(path, folder + "/run.txt.json");
+        } else {
+            EXPECT_EQ(response, panelCancelResponse);
+            EXPECT_EQ(path, std::nullopt);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([] { return shownDialog() == nullptr; }));
+    }
 }
 
 } // namespace quorlan::testing
