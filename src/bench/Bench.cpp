@@ -322,6 +322,11 @@ void Bench::performMultiRead(const std::string &folder, const PanelSettings &pan
 }
 
 void Bench::performMixedTest(const std::string &folder, const PanelSettings &panel) {
+    performMixedTestReadingFrom(folder, folder, panel);
+}
+
+void Bench::performMixedTestReadingFrom(const std::string &folder, const std::string &readFolder,
+                                        const PanelSettings &panel) {
     const bool noCache = isChecked(panel.noCache);
     const bool verbose = isChecked(panel.verbose);
     beginMultiRun("mixed", folder, panel);
@@ -351,7 +356,7 @@ void Bench::performMixedTest(const std::string &folder, const PanelSettings &pan
         for (std::size_t i = 0; i < count; ++i) {
             if ((stopped = cancelled()))
                 break;
-            const std::string path = inFolder(folder, testFileName(0, i));
+            const std::string path = inFolder(readFolder, testFileName(0, i));
             report({pass, passes, static_cast<std::int64_t>(i) + 1,
                     static_cast<std::int64_t>(count), path, 0});
             readNumberedFile(path, noCache, verbose);

@@ -72,6 +72,11 @@ public:
     void performMultiWrite(const std::string &folder, const PanelSettings &panel);
     void performMultiRead(const std::string &folder, const PanelSettings &panel);
     void performMixedTest(const std::string &folder, const PanelSettings &panel);
+    // The mixed test whose reads take the numbered files of readFolder instead of those it
+    // wrote into folder (another client's, so that no client reads what its own cache holds).
+    // The log's path line names folder.
+    void performMixedTestReadingFrom(const std::string &folder, const std::string &readFolder,
+                                     const PanelSettings &panel);
 
     // Writes one file of size bytes with the panel's fill byte, records it (theAnalyser and
     // lastRun) and, when verbose, logs its line. Failed writes and size 0 leave no trace.

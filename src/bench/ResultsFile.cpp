@@ -22,9 +22,10 @@ namespace quorlan {
 
 namespace {
 
-// The deepest nesting of objects and arrays in a results file: the document, its summary, a
-// kind, that kind's perSize array and one of its entries.
-constexpr int maxDepth = 5;
+// The deepest nesting of objects and arrays in a results file: the document of many clients, its
+// ranks array, one rank's document, its summary, a kind, that kind's perSize array and one of its
+// entries.
+constexpr int maxDepth = 7;
 
 constexpr std::int64_t int64Lowest = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t int64Highest = std::numeric_limits<std::int64_t>::max();

@@ -34,7 +34,7 @@ inline constexpr std::int64_t maxResultsFileBytes = 1024LL * 1024 * 1024;
 // Reads a results file (format 1): strict about every key it uses (present, of its type, in
 // range, a type that matches its typeCode, a known cache mode, a date such as
 // "2026-12-07T05:00:00Z" that a Date holds), and it ignores keys it does not know, so that a later
-// version may add some without a new format number. Objects and arrays nested more than five
+// version may add some without a new format number. Objects and arrays nested more than seven
 // deep are refused before the JSON is parsed. The first problem found is the message; name is how
 // it calls the file. Never throws.
 ResultsFileReading parseResultsJson(std::string_view bytes, const std::string &name);
