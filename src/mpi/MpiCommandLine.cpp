@@ -2,8 +2,8 @@
 
 #include "bench/Bench.h"
 #include "bench/ResultsExport.h"
-#include "bench/TestFiles.h"
 #include "bench/RunWarnings.h"
+#include "bench/TestFiles.h"
 #include "bench/UserFile.h"
 #include "bench/VolumeInfo.h"
 #include "cli/CommandLine.h"
@@ -12,8 +12,8 @@
 #include "cli/StderrObserver.h"
 #include "log/LogSink.h"
 #include "mpi/MpiWorld.h"
-#include "mpi/SteppedClock.h"
 #include "mpi/StepGate.h"
+#include "mpi/SteppedClock.h"
 #include "ranks/CombinedRun.h"
 #include "sysinfo/MachineDescription.h"
 #include "sysinfo/SystemProbe.h"
@@ -93,7 +93,8 @@ std::string makeRankFolder(const std::string &folder) {
     struct stat info {};
     if (error == EEXIST && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return {};
-    return "cannot make the folder \"" + folder + "\": " + errorText(error == EEXIST ? ENOTDIR : error);
+    return "cannot make the folder \"" + folder +
+           "\": " + errorText(error == EEXIST ? ENOTDIR : error);
 }
 
 std::string rankFolder(const std::string &path, int rank) {
@@ -142,8 +143,8 @@ RankOutcome runRank(MpiWorld &world, const CommandLineOptions &options, const st
     const std::string logFile = folder + ".log";
     const int error = writeUserFile(systemCalls(), logFile, log.text());
     if (error != 0) {
-        std::cerr << program << "rank " << world.rank() << ": cannot write the log to \""
-                  << logFile << "\": " << errorText(error) << "\n";
+        std::cerr << program << "rank " << world.rank() << ": cannot write the log to \"" << logFile
+                  << "\": " << errorText(error) << "\n";
         outcome.status = exitFailed;
     }
     if (zero)
@@ -235,16 +236,16 @@ int runMpiCommandLine(MpiWorld &world, std::vector<std::string> arguments) {
     if (problem.empty())
         problem = makeRankFolder(rankFolder(path.path, world.rank()));
     if (!problem.empty())
-        std::cerr << program << "rank " << world.rank() << " on " << world.host() << ": "
-                  << problem << "\n";
+        std::cerr << program << "rank " << world.rank() << " on " << world.host() << ": " << problem
+                  << "\n";
     if (world.largest(problem.empty() ? 0 : 1) != 0)
         return exitUsage;
 
     CancelToken cancel;
     const SignalCancel interruptions(cancel);
-    RankOutcome outcome =
-        runRank(world, options, path.path, shift, cancel, interruptions);
-    const QByteArray object = QJsonDocument(rankObject(outcome.part)).toJson(QJsonDocument::Compact);
+    RankOutcome outcome = runRank(world, options, path.path, shift, cancel, interruptions);
+    const QByteArray object =
+        QJsonDocument(rankObject(outcome.part)).toJson(QJsonDocument::Compact);
     const std::vector<std::string> objects = world.gatherAtRankZero(object.toStdString());
     if (zero && !reportOnRankZero(objects, options, path.path))
         outcome.status = std::max(outcome.status, exitFailed);

@@ -66,8 +66,8 @@ std::vector<std::string> MpiWorld::gatherAtRankZero(const std::string &mine) {
           "MPI_Gatherv");
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < lengths.size(); ++i)
-        texts.push_back(all.substr(static_cast<std::size_t>(offsets[i]),
-                                   static_cast<std::size_t>(lengths[i])));
+        texts.push_back(
+            all.substr(static_cast<std::size_t>(offsets[i]), static_cast<std::size_t>(lengths[i])));
     return texts;
 }
 

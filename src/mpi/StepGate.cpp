@@ -41,8 +41,10 @@ void StepGate::closeStep() {
     RankStep step;
     step.step = static_cast<std::int64_t>(steps_.size()) + 1;
     const auto &results = bench_.lastRun.results;
-    if (results.size() > resultsBefore_)
+    if (results.size() > resultsBefore_) {
         step.result = results.back().result;
+        step.cache = results.back().cache;
+    }
     const auto first = clock_.firstReading();
     const auto last = clock_.lastReading();
     if (first && last && *first >= released_) {

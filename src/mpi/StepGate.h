@@ -47,8 +47,8 @@ private:
     ProgressSink *inner_;
     std::vector<RankStep> steps_;
     bool stepOpen_ = false;
-    std::uint64_t released_ = 0;     // the clock when this rank left the step's barrier
-    std::size_t resultsBefore_ = 0;  // the run's results when the step began
+    std::uint64_t released_ = 0;    // the clock when this rank left the step's barrier
+    std::size_t resultsBefore_ = 0; // the run's results when the step began
 };
 
 } // namespace quorlan

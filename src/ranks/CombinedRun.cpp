@@ -35,11 +35,13 @@ std::optional<double> readOptionalNumber(const QJsonValue &value) {
 QJsonObject stepObject(const RankStep &step) {
     QJsonObject object{
         {"step", static_cast<qint64>(step.step)},
-        {"typeCode", step.result ? QJsonValue(static_cast<qint64>(resultTypeCode(step.result->type)))
-                                 : QJsonValue(QJsonValue::Null)},
+        {"typeCode", step.result
+                         ? QJsonValue(static_cast<qint64>(resultTypeCode(step.result->type)))
+                         : QJsonValue(QJsonValue::Null)},
         {"size", step.result ? QJsonValue(static_cast<qint64>(step.result->size))
                              : QJsonValue(QJsonValue::Null)},
         {"time", step.result ? QJsonValue(step.result->time) : QJsonValue(QJsonValue::Null)},
+        {"cache", cacheModeName(step.cache)},
         {"start", optionalNumber(step.start)},
         {"end", optionalNumber(step.end)},
         {"monotonicStart", optionalNumber(step.monotonicStart)},
@@ -59,6 +61,10 @@ RankStep readStep(const QJsonObject &object) {
         step.result = Result{ResultKind{object.value("typeCode").toInteger()}, bytes,
                              time.toDouble(), static_cast<double>(bytes) / time.toDouble()};
     }
+    for (const CacheMode mode : {CacheMode::None, CacheMode::Cached, CacheMode::Direct,
+                                 CacheMode::PagesDropped, CacheMode::NotBypassed})
+        if (object.value("cache").toString() == cacheModeName(mode))
+            step.cache = mode;
     step.start = readOptionalNumber(object.value("start"));
     step.end = readOptionalNumber(object.value("end"));
     step.monotonicStart = readOptionalNumber(object.value("monotonicStart"));
@@ -67,8 +73,8 @@ RankStep readStep(const QJsonObject &object) {
 }
 
 // The hosts in order of their first rank, each with its ranks.
-std::vector<std::pair<std::string, std::vector<int>>> ranksByHost(
-    const std::vector<RankRun> &ranks) {
+std::vector<std::pair<std::string, std::vector<int>>>
+ranksByHost(const std::vector<RankRun> &ranks) {
     std::vector<std::pair<std::string, std::vector<int>>> hosts;
     for (const RankRun &rank : ranks) {
         auto found = std::find_if(hosts.begin(), hosts.end(),
@@ -101,6 +107,8 @@ std::vector<AggregateStep> aggregateSteps(const std::vector<RankRun> &ranks) {
                 std::tie(aggregate.slowestRank, aggregate.slowestRate) = std::pair(rank.rank, rate);
             if (aggregate.ranks == 0 || rate > aggregate.fastestRate)
                 std::tie(aggregate.fastestRank, aggregate.fastestRate) = std::pair(rank.rank, rate);
+            aggregate.cache =
+                aggregate.ranks == 0 ? step.cache : std::max(aggregate.cache, step.cache);
             aggregate.step = step.step;
             aggregate.kind = step.result->type;
             aggregate.ranks += 1;
@@ -143,7 +151,7 @@ RunRecord aggregateRun(const std::vector<RankRun> &ranks, const std::string &pat
     }
     for (const AggregateStep &step : steps)
         run.results.push_back(
-            {Result{step.kind, step.bytes, step.span, step.rate}, path, CacheMode::None});
+            {Result{step.kind, step.bytes, step.span, step.rate}, path, step.cache});
     return run;
 }
 
@@ -180,8 +188,8 @@ std::string combinedLog(const std::vector<RankRun> &ranks, const std::string &pa
         text += "\n";
     }
     const ExportContext machine = ranks.empty() ? ExportContext{} : ranks.front().context;
-    text += runFooterText(
-        RunFooter{machine.macType, machine.macOSVersion, machine.quorlanVersion, run.start, run.end});
+    text += runFooterText(RunFooter{machine.macType, machine.macOSVersion, machine.quorlanVersion,
+                                    run.start, run.end});
     return text;
 }
 

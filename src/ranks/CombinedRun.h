@@ -18,9 +18,9 @@ namespace quorlan {
 struct RankRun {
     int rank = 0;
     std::string host;
-    RunRecord run;                // the rank's own run: its results carry the paths it touched
-    ExportContext context;        // its machine and file system
-    std::vector<RankStep> steps;  // in step order
+    RunRecord run;               // the rank's own run: its results carry the paths it touched
+    ExportContext context;       // its machine and file system
+    std::vector<RankStep> steps; // in step order
 };
 
 // One step of the coordinated test over all ranks that measured it. The aggregate rate is the
@@ -29,11 +29,13 @@ struct RankRun {
 struct AggregateStep {
     std::int64_t step = 0;
     ResultKind kind = ResultKind::Write;
-    int ranks = 0;          // ranks that measured the step
-    std::int64_t bytes = 0; // their bytes together
-    double span = 0.0;      // seconds
-    double rate = 0.0;      // bytes / span, bytes per second
-    int slowestRank = 0;    // the lowest rate of a rank's own result (the lower rank on a tie)
+    CacheMode cache = CacheMode::None; // the ranks' own, or the weakest of them when they differ
+                                       // (direct, then pages dropped, then not bypassed)
+    int ranks = 0;                     // ranks that measured the step
+    std::int64_t bytes = 0;            // their bytes together
+    double span = 0.0;                 // seconds
+    double rate = 0.0;                 // bytes / span, bytes per second
+    int slowestRank = 0; // the lowest rate of a rank's own result (the lower rank on a tie)
     double slowestRate = 0.0;
     int fastestRank = 0;
     double fastestRate = 0.0;
@@ -44,8 +46,8 @@ struct AggregateStep {
 std::vector<AggregateStep> aggregateSteps(const std::vector<RankRun> &ranks);
 
 // The aggregate steps as a run: each step one result whose size is its bytes and time its span,
-// with the shared path; command, path and panel from rank 0; the earliest start and latest end;
-// cancelled and the counts of operations summed over every rank.
+// with the shared path and the step's cache mode; command, path and panel from rank 0; the earliest
+// start and latest end; cancelled and the counts of operations summed over every rank.
 RunRecord aggregateRun(const std::vector<RankRun> &ranks, const std::string &path,
                        const std::vector<AggregateStep> &steps);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Result.h"
+#include "bench/CacheMode.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,10 +15,11 @@ namespace quorlan {
 // monotonicEnd are the same readings on the rank's own monotonic clock, comparable only between
 // ranks of one host.
 struct RankStep {
-    std::int64_t step = 0;         // from 1, over the whole test: a mixed test's writes, then reads
-    std::optional<Result> result;  // the measurement the step gave; none when it failed or was
-                                   // too small for the run's report
-    std::optional<double> start;   // none when the step read no clock (nothing was timed)
+    std::int64_t step = 0;        // from 1, over the whole test: a mixed test's writes, then reads
+    std::optional<Result> result; // the measurement the step gave; none when it failed or was
+                                  // too small for the run's report
+    CacheMode cache = CacheMode::None; // how that measurement met the cache
+    std::optional<double> start;       // none when the step read no clock (nothing was timed)
     std::optional<double> end;
     std::optional<double> monotonicStart;
     std::optional<double> monotonicEnd;
