@@ -22,7 +22,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <iostream>
+#include <optional>
+#include <poll.h>
 #include <random>
 #include <sstream>
 #include <sys/stat.h>
@@ -107,8 +110,40 @@ struct RankOutcome {
     int status = exitSucceeded;
 };
 
+// Rank 0's standard output. mpirun (OpenMPI) stops reading it when Ctrl-C is pressed and sends
+// the ranks SIGTERM only a while later: a write waits for room only until this rank is signalled,
+// and what does not fit then is dropped, so that no rank is held up and every log file is still
+// written.
+class RankZeroOutput final : public LogSink {
+public:
+    explicit RankZeroOutput(const CancelToken &signalled) : signalled_(signalled) {
+        std::cout.flush();
+        const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+        if (flags >= 0)
+            ::fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK);
+    }
+    void appendToLog(const std::string &text) override {
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t written = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+            if (written > 0) {
+                done += static_cast<std::size_t>(written);
+            } else if (written < 0 && errno == EAGAIN && !signalled_.cancelled()) {
+                pollfd out{STDOUT_FILENO, POLLOUT, 0};
+                ::poll(&out, 1, 100);
+            } else if (!(written < 0 && errno == EINTR)) {
+                return;
+            }
+        }
+    }
+
+private:
+    const CancelToken &signalled_;
+};
+
+// signalled is set by a signal to this rank; output is rank 0's, null elsewhere.
 RankOutcome runRank(MpiWorld &world, const CommandLineOptions &options, const std::string &path,
-                    bool shift, CancelToken &cancel, const SignalCancel &interruptions) {
+                    bool shift, const CancelToken &signalled, LogSink *output) {
     const bool zero = world.rank() == 0;
     const std::string folder = rankFolder(path, world.rank());
     const std::string readFolder =
@@ -125,7 +160,10 @@ RankOutcome runRank(MpiWorld &world, const CommandLineOptions &options, const st
     bench.macOSVersion = machine.macOSVersion.toStdString();
     bench.quorlanVersion = QUORLAN_VERSION;
     StderrObserver observer(systemCalls(), zero && isatty(STDERR_FILENO) != 0);
-    StepGate gate(world, clock, bench, cancel, zero ? &observer : nullptr);
+    CancelToken cancel; // set by the gate only, at the step every rank stops at
+    if (output)
+        output->appendToLog(aggregateHeaderLine());
+    StepGate gate(world, clock, bench, signalled, cancel, zero ? &observer : nullptr, output);
     bench.setProgressSink(&gate);
     bench.setCancelToken(&cancel);
     if (options.command->test == &Bench::performMixedTest)
@@ -152,15 +190,13 @@ RankOutcome runRank(MpiWorld &world, const CommandLineOptions &options, const st
             std::cerr << program << "warning: " << warning << "\n";
     if (bench.lastRun.failedOperations > 0 || bench.lastRun.results.empty())
         outcome.status = exitFailed;
-    if (interruptions.received() != 0)
-        outcome.status = 128 + interruptions.received();
     return outcome;
 }
 
-// Rank 0: prints the combined log and the failures of each rank, writes the exports asked for.
-// False when an export could not be written.
+// Rank 0: prints the end of the combined log and the failures of each rank, writes the exports
+// asked for. False when an export could not be written.
 bool reportOnRankZero(const std::vector<std::string> &objects, const CommandLineOptions &options,
-                      const std::string &path) {
+                      const std::string &path, LogSink &output) {
     std::vector<RankRun> ranks;
     for (const std::string &bytes : objects) {
         RankRun rank;
@@ -168,7 +204,7 @@ bool reportOnRankZero(const std::vector<std::string> &objects, const CommandLine
                            rank))
             ranks.push_back(std::move(rank));
     }
-    std::cout << combinedLog(ranks, path) << std::flush;
+    output.appendToLog(combinedLogEnd(ranks, path));
     for (const RankRun &rank : ranks)
         if (rank.run.failedOperations > 0)
             std::cerr << program << "rank " << rank.rank << " on " << rank.host << ": "
@@ -241,14 +277,20 @@ int runMpiCommandLine(MpiWorld &world, std::vector<std::string> arguments) {
     if (world.largest(problem.empty() ? 0 : 1) != 0)
         return exitUsage;
 
-    CancelToken cancel;
-    const SignalCancel interruptions(cancel);
-    RankOutcome outcome = runRank(world, options, path.path, shift, cancel, interruptions);
+    CancelToken signalled;
+    const SignalCancel interruptions(signalled);
+    std::optional<RankZeroOutput> output;
+    if (zero)
+        output.emplace(signalled);
+    RankOutcome outcome =
+        runRank(world, options, path.path, shift, signalled, output ? &*output : nullptr);
     const QByteArray object =
         QJsonDocument(rankObject(outcome.part)).toJson(QJsonDocument::Compact);
     const std::vector<std::string> objects = world.gatherAtRankZero(object.toStdString());
-    if (zero && !reportOnRankZero(objects, options, path.path))
+    if (zero && !reportOnRankZero(objects, options, path.path, *output))
         outcome.status = std::max(outcome.status, exitFailed);
+    if (interruptions.received() != 0)
+        outcome.status = 128 + interruptions.received();
     return world.largest(outcome.status);
 }
 

@@ -34,15 +34,19 @@ void MpiWorld::check(int code, const char *call) {
     MPI_Abort(MPI_COMM_WORLD, 1);
 }
 
-std::array<int, 2> MpiWorld::largest(std::array<int, 2> mine) {
-    std::array<int, 2> all{};
-    check(MPI_Allreduce(mine.data(), all.data(), 2, MPI_INT, MPI_MAX, MPI_COMM_WORLD),
-          "MPI_Allreduce");
+int MpiWorld::largest(int mine) {
+    int all = 0;
+    check(MPI_Allreduce(&mine, &all, 1, MPI_INT, MPI_MAX, MPI_COMM_WORLD), "MPI_Allreduce");
     return all;
 }
 
-int MpiWorld::largest(int mine) {
-    return largest({mine, 0})[0];
+std::vector<double> MpiWorld::gatherEverywhere(const std::vector<double> &mine) {
+    std::vector<double> all(mine.size() * static_cast<std::size_t>(size_));
+    const int count = static_cast<int>(mine.size());
+    check(MPI_Allgather(mine.data(), count, MPI_DOUBLE, all.data(), count, MPI_DOUBLE,
+                        MPI_COMM_WORLD),
+          "MPI_Allgather");
+    return all;
 }
 
 std::uint64_t MpiWorld::fromRankZero(std::uint64_t value) {

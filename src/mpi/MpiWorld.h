@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,9 +23,10 @@ public:
     // The name of the host this rank runs on.
     const std::string &host() const { return host_; }
 
-    // The largest of each value over every rank.
-    std::array<int, 2> largest(std::array<int, 2> mine);
+    // The largest of the value over every rank.
     int largest(int mine);
+    // Every rank's values in rank order, on every rank; each rank gives as many.
+    std::vector<double> gatherEverywhere(const std::vector<double> &mine);
     // Rank 0's value on every rank.
     std::uint64_t fromRankZero(std::uint64_t value);
     // On rank 0, every rank's text in rank order; elsewhere nothing.

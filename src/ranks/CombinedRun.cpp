@@ -169,16 +169,19 @@ std::string aggregateStepLine(const AggregateStep &step) {
 }
 
 std::string combinedLog(const std::vector<RankRun> &ranks, const std::string &path) {
+    std::string text = aggregateHeaderLine();
+    for (const AggregateStep &step : aggregateSteps(ranks))
+        text += aggregateStepLine(step);
+    return text + combinedLogEnd(ranks, path);
+}
+
+std::string combinedLogEnd(const std::vector<RankRun> &ranks, const std::string &path) {
     const std::vector<AggregateStep> steps = aggregateSteps(ranks);
     const RunRecord run = aggregateRun(ranks, path, steps);
-    std::string text = aggregateHeaderLine();
+    std::string text = run.cancelled ? "Test cancelled.\n" : "";
     Analyser analyser;
-    for (const AggregateStep &step : steps) {
-        text += aggregateStepLine(step);
+    for (const AggregateStep &step : steps)
         analyser.addResult(step.kind, step.bytes, step.span, step.rate);
-    }
-    if (run.cancelled)
-        text += "Test cancelled.\n";
     text += analyser.buildReport();
     text += testPathLine(path);
     for (const auto &[host, numbers] : ranksByHost(ranks)) {

@@ -57,10 +57,13 @@ std::string aggregateHeaderLine();
 // in whole bytes per second.
 std::string aggregateStepLine(const AggregateStep &step);
 
-// What rank 0 prints: the step table, "Test cancelled." when any rank stopped early, the report
-// over the aggregate steps, the path line, one line per host ("Host NAME: ranks 0, 2", in order
-// of each host's first rank) and the run footer of rank 0's machine over the whole run.
+// What rank 0 prints: the header and a line per aggregate step (logged while the test runs), then
+// the end of the log.
 std::string combinedLog(const std::vector<RankRun> &ranks, const std::string &path);
+// The end of rank 0's log: "Test cancelled." when any rank stopped early, the report over the
+// aggregate steps, the path line, one line per host ("Host NAME: ranks 0, 2", in order of each
+// host's first rank) and the run footer of rank 0's machine over the whole run.
+std::string combinedLogEnd(const std::vector<RankRun> &ranks, const std::string &path);
 
 // One rank as the combined JSON holds it, and as it travels to rank 0: its results document
 // with "rank", "host", its counts of operations and "steps".
