@@ -248,6 +248,11 @@ std::string mpiUsageText() {
            "  --shift            the mixed test reads the files of rank K+1 (the default with\n"
            "                     more than one rank), so that no client reads from its own cache\n"
            "  --no-shift         each rank reads back its own files\n"
+           "\n"
+           "Ctrl-C on mpirun reaches every rank as SIGTERM after mpirun's odls_base_sigkill_timeout\n"
+           "(1 s), and mpirun ends the ranks as long again after that: every rank stops at the\n"
+           "same step, after the file in progress. mpirun no longer passes on their output\n"
+           "then; the cancelled run is in the rank logs and in the --json file.\n"
            "\n";
 }
 

@@ -45,6 +45,9 @@ TEST(StderrObserver, AWarningNamesThePassAndTheReplacedFiles) {
         {{folder.path(), tooMany, 5000000, 2},
          "quorlan-bench: warning: Pass 2 of this test writes 9\\.22 EB; the volume has [^;]+ "
          "free, and 5\\.00 MB in the files it replaces\\.\n"},
+        {{folder.path(), tooMany, 1, 0},
+         "quorlan-bench: warning: This test writes 9\\.22 EB; the volume has [^;]+ free, and 1 "
+         "byte in the files it replaces\\.\n"},
         {{folder.path(), 1, 0, 1}, ""},
         {{folder.path() + "/missing/file.tiff", tooMany, 0, 0}, ""},
     };

@@ -3,6 +3,7 @@
 // the aggregate figures against the ranks' own logs, failures on one rank, Ctrl-C on mpirun, and
 // the combined results read back by compare.
 
+#include "../support/GoldenMatch.h"
 #include "../support/TempFolder.h"
 
 #include <QJsonArray>
@@ -132,6 +133,27 @@ std::string shapeOf(std::string log, const std::string &path) {
         log.replace(at, path.size(), "PATH");
     log = std::regex_replace(log, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \+0000)"), "#");
     return std::regex_replace(log, std::regex(R"(-?[0-9][0-9.e+-]*( [kMGT]?B)?)"), "#");
+}
+
+// The process of the rank of quorlan-bench-mpi that works in folder; 0 when there is none.
+pid_t rankProcess(int rank, const std::string &folder) {
+    std::error_code ignored;
+    for (const auto &entry : fs::directory_iterator("/proc", ignored)) {
+        const std::string command = readText(entry.path() / "cmdline");
+        const std::string environment = readText(entry.path() / "environ");
+        const std::string variable = "OMPI_COMM_WORLD_RANK=" + std::to_string(rank) + '\0';
+        if (command.rfind(QUORLAN_MPI_EXE, 0) == 0 && command.find(folder) != std::string::npos &&
+            environment.find(variable) != std::string::npos)
+            return static_cast<pid_t>(std::stol(entry.path().filename().string()));
+    }
+    return 0;
+}
+
+// Waits until file exists; false after 30 seconds.
+bool waitFor(const std::string &file) {
+    for (int i = 0; i < 3000 && !fs::exists(file); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return fs::exists(file);
 }
 
 const char *const sizes = "--sizes 20000,40000,60000";
@@ -322,10 +344,7 @@ TEST(MpiBench, CtrlCOnMpirunCancelsEveryRankAtTheSameStep) {
         mpiCommand(2, "multi-write --repeats 5000 --sizes 1 --json " + json + " " + scratch.path(),
                    "--mca odls_base_sigkill_timeout 2"),
         scratch.path());
-    const std::string started = scratch.path() + "/rank-1/3-0.tiff";
-    for (int i = 0; i < 3000 && !fs::exists(started); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(fs::exists(started));
+    ASSERT_TRUE(waitFor(scratch.path() + "/rank-1/3-0.tiff"));
     run.signal(SIGINT);
     const Outcome stopped = run.wait();
     EXPECT_NE(stopped.status, 0);
@@ -341,4 +360,39 @@ TEST(MpiBench, CtrlCOnMpirunCancelsEveryRankAtTheSameStep) {
     const QJsonObject results = readJson(json);
     EXPECT_TRUE(results.value("partial").toBool());
     EXPECT_EQ(results.value("ranks").toArray().size(), 2);
+}
+
+// A rank that dies ends the job through mpirun, which names it and ends the other ranks: no rank
+// waits for it forever.
+TEST(MpiBench, ARankThatDiesEndsTheJobWithAMessageNamingIt) {
+    TempFolder scratch;
+    Process run(mpiCommand(2, "multi-write --repeats 5000 --sizes 1 " + scratch.path()),
+                scratch.path());
+    ASSERT_TRUE(waitFor(scratch.path() + "/rank-1/3-0.tiff"));
+    const pid_t rank = rankProcess(1, scratch.path());
+    ASSERT_GT(rank, 0);
+    ::kill(rank, SIGKILL);
+    const Outcome ended = run.wait();
+    EXPECT_NE(ended.status, 0);
+    EXPECT_NE(ended.err.find("rank 1"), std::string::npos) << ended.err;
+    EXPECT_LT(
+        std::distance(fs::directory_iterator(scratch.path() + "/rank-0"), fs::directory_iterator{}),
+        5000);
+}
+
+// --help and a usage mistake are answered once, by rank 0, whatever the number of ranks: the help
+// puts the lines of many clients before quorlan-bench's own text.
+TEST(MpiBench, HelpAndUsageErrorsAreAnsweredOnceByRankZero) {
+    TempFolder scratch;
+    const Outcome help = runMpi(2, "--no-shift --help", scratch.path());
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(matchesSnapshot(help.out.substr(0, help.out.find("Usage: quorlan-bench ")),
+                                "mpi-help.txt"));
+    EXPECT_EQ(help.out.substr(help.out.find("Usage: quorlan-bench ")), readFixture("cli-help.txt"));
+
+    const Outcome mistake = runMpi(2, "multi-write --repeats x " + scratch.path(), scratch.path());
+    EXPECT_EQ(mistake.status, 2);
+    EXPECT_EQ(mistake.err.find("quorlan-bench: "), 0u) << mistake.err;
+    EXPECT_EQ(mistake.err.find("quorlan-bench: ", 1), std::string::npos) << mistake.err;
+    EXPECT_FALSE(fs::exists(scratch.path() + "/rank-0"));
 }
