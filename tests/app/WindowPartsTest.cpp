@@ -5,10 +5,12 @@
 #include "app/LogView.h"
 #include "app/ProgressEstimate.h"
 #include "app/ProgressPanel.h"
+#include "app/WarningsLabel.h"
 
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -21,6 +23,7 @@ using namespace quorlan;
 // its own (so a light or dark palette draws it), and follows the end only while scrolled to it.
 TEST(LogView, KeepsTextExactlyRestylesAllOfItAndFollowsTheEnd) {
     LogView view;
+    EXPECT_EQ(view.logFontSize(), 12.0);
     view.resize(300, 100);
     view.show();
     view.appendText(QString::fromUtf8("a\u00a0b,\u00fc\n"));
@@ -118,4 +121,20 @@ TEST(ProgressEstimate, FractionDoneCountsBytesOrFilesInTheirPass) {
         steps += panel.findChild<QLabel *>("progressStep")->text() + "|";
     }
     EXPECT_EQ(steps, "pass 1 of 2, file 3|pass 1 of 2, file 3 of 4|writing file 1 of 2|");
+    // The bar: busy while the walk's count is unknown, then the fraction done in thousandths.
+    const auto *bar = panel.findChild<QProgressBar *>();
+    ASSERT_NE(bar, nullptr);
+    panel.begin("Multi-write test", "/t", true, false);
+    EXPECT_EQ(bar->maximum(), 0);
+    panel.show(at(1, 1, 2, 2, 400, 100), 10.0);
+    EXPECT_EQ(std::pair(bar->value(), bar->maximum()), std::pair(250, 1000));
+}
+
+// However long a warning, the warnings ask the status bar for no width of their own: the window
+// never widens for one; the line is cut and the tool tip holds it.
+TEST(WarningsLabel, ALongWarningAsksForNoWidth) {
+    WarningsLabel label;
+    label.setWarnings({std::string(400, 'x')});
+    EXPECT_LT(label.minimumSizeHint().width(), 100);
+    EXPECT_EQ(label.toolTip().size(), 400);
 }

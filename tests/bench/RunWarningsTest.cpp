@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/magic.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <limits>
@@ -166,6 +168,51 @@ TEST(VolumeInfo, NamesAndKindsFromMagicNumbers) {
         names += info.type + " " + kinds[static_cast<int>(info.kind)] + "\n";
     }
     EXPECT_TRUE(matchesSnapshot(names, "file-system-names.txt"));
+}
+
+// Every magic number the kernel's header gives for a file system we name is named so; ntfs3's is
+// not in it (fs/ntfs3/super.c sets "ntfs" in ASCII).
+TEST(VolumeInfo, TheKernelsMagicNumbersNameTheirFileSystems) {
+    const struct {
+        long magic;
+        const char *name;
+    } kernel[] = {
+        {EXT4_SUPER_MAGIC, "ext4"},
+        {XFS_SUPER_MAGIC, "xfs"},
+        {BTRFS_SUPER_MAGIC, "btrfs"},
+        {OCFS2_SUPER_MAGIC, "ocfs2"},
+        {ECRYPTFS_SUPER_MAGIC, "ecryptfs"},
+        {TMPFS_MAGIC, "tmpfs"},
+        {RAMFS_MAGIC, "ramfs"},
+        {HUGETLBFS_MAGIC, "hugetlbfs"},
+        {NFS_SUPER_MAGIC, "nfs"},
+        {SMB_SUPER_MAGIC, "smb"},
+        {SMB2_SUPER_MAGIC, "smb2"},
+        {V9FS_MAGIC, "9p"},
+        {CEPH_SUPER_MAGIC, "ceph"},
+        {AFS_SUPER_MAGIC, "afs"},
+        {AFS_FS_MAGIC, "afs"},
+        {NCP_SUPER_MAGIC, "ncp"},
+        {CODA_SUPER_MAGIC, "coda"},
+        {FUSE_SUPER_MAGIC, "fuse"},
+        {OVERLAYFS_SUPER_MAGIC, "overlay"},
+        {F2FS_SUPER_MAGIC, "f2fs"},
+        {REISERFS_SUPER_MAGIC, "reiserfs"},
+        {NILFS_SUPER_MAGIC, "nilfs2"},
+        {MSDOS_SUPER_MAGIC, "vfat"},
+        {EXFAT_SUPER_MAGIC, "exfat"},
+        {UDF_SUPER_MAGIC, "udf"},
+        {ISOFS_SUPER_MAGIC, "iso9660"},
+        {SQUASHFS_MAGIC, "squashfs"},
+        {EROFS_SUPER_MAGIC_V1, "erofs"},
+        {0x7366746E, "ntfs3"},
+    };
+    ScriptedVolume calls;
+    for (const auto &entry : kernel) {
+        SCOPED_TRACE(entry.name);
+        calls.magic = entry.magic;
+        EXPECT_EQ(fileSystemOf(calls, "/anywhere").type, entry.name);
+    }
 }
 
 // A missing path is answered by its parent folder, never the grandparent; any other failure is
