@@ -116,12 +116,19 @@ struct RankOutcome {
 // written.
 class RankZeroOutput final : public LogSink {
 public:
-    explicit RankZeroOutput(const CancelToken &signalled) : signalled_(signalled) {
+    explicit RankZeroOutput(const CancelToken &signalled)
+        : signalled_(signalled), flags_(::fcntl(STDOUT_FILENO, F_GETFL)) {
         std::cout.flush();
-        const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
-        if (flags >= 0)
-            ::fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK);
+        if (flags_ >= 0)
+            ::fcntl(STDOUT_FILENO, F_SETFL, flags_ | O_NONBLOCK);
     }
+    // Standard output may be a terminal shared with the shell: it gets its flags back.
+    ~RankZeroOutput() {
+        if (flags_ >= 0)
+            ::fcntl(STDOUT_FILENO, F_SETFL, flags_);
+    }
+    RankZeroOutput(const RankZeroOutput &) = delete;
+    RankZeroOutput &operator=(const RankZeroOutput &) = delete;
     void appendToLog(const std::string &text) override {
         std::size_t done = 0;
         while (done < text.size()) {
@@ -139,6 +146,7 @@ public:
 
 private:
     const CancelToken &signalled_;
+    int flags_; // standard output's flags before; -1 when they could not be read
 };
 
 // signalled is set by a signal to this rank; output is rank 0's, null elsewhere.
@@ -249,7 +257,8 @@ std::string mpiUsageText() {
            "                     more than one rank), so that no client reads from its own cache\n"
            "  --no-shift         each rank reads back its own files\n"
            "\n"
-           "Ctrl-C on mpirun reaches every rank as SIGTERM after mpirun's odls_base_sigkill_timeout\n"
+           "Ctrl-C on mpirun reaches every rank as SIGTERM after mpirun's "
+           "odls_base_sigkill_timeout\n"
            "(1 s), and mpirun ends the ranks as long again after that: every rank stops at the\n"
            "same step, after the file in progress. mpirun no longer passes on their output\n"
            "then; the cancelled run is in the rank logs and in the --json file.\n"
