@@ -182,12 +182,10 @@ TEST(QtFilePanels, ASaveAsksBeforeTheTypeItAddsNamesAnExistingFile) {
     QtFilePanels panels;
     for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
         SCOPED_TRACE(button);
-        int response = -1;
-        std::optional<QString> path;
+        std::pair<int, std::optional<QString>> answer;
         panels.begin(savePanelRequest({"json", "csv"}, "r.json"), &window,
                      [&](int r, std::optional<QString> p) {
-                         response = r;
-                         path = std::move(p);
+                         answer = {r, std::move(p)};
                      });
         QFileDialog *dialog = shownDialog();
         ASSERT_NE(dialog, nullptr);
@@ -197,13 +195,9 @@ TEST(QtFilePanels, ASaveAsksBeforeTheTypeItAddsNamesAnExistingFile) {
         answerTheQuestion(button, question);
         static_cast<QDialog *>(dialog)->accept();
         EXPECT_EQ(question, "run.txt.json already exists.\nDo you want to replace it?");
-        if (button == QMessageBox::Yes) {
-            EXPECT_EQ(response, panelOKResponse);
-            EXPECT_EQ(path, folder + "/run.txt.json");
-        } else {
-            EXPECT_EQ(response, panelCancelResponse);
-            EXPECT_EQ(path, std::nullopt);
-        }
+        const bool yes = button == QMessageBox::Yes;
+        EXPECT_EQ(answer, std::pair(yes ? panelOKResponse : panelCancelResponse,
+                                    yes ? std::optional(folder + "/run.txt.json") : std::nullopt));
         ASSERT_TRUE(QTest::qWaitFor([] { return shownDialog() == nullptr; }));
     }
 }

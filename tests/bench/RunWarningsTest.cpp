@@ -177,35 +177,19 @@ TEST(VolumeInfo, TheKernelsMagicNumbersNameTheirFileSystems) {
         long magic;
         const char *name;
     } kernel[] = {
-        {EXT4_SUPER_MAGIC, "ext4"},
-        {XFS_SUPER_MAGIC, "xfs"},
-        {BTRFS_SUPER_MAGIC, "btrfs"},
-        {OCFS2_SUPER_MAGIC, "ocfs2"},
-        {ECRYPTFS_SUPER_MAGIC, "ecryptfs"},
-        {TMPFS_MAGIC, "tmpfs"},
-        {RAMFS_MAGIC, "ramfs"},
-        {HUGETLBFS_MAGIC, "hugetlbfs"},
-        {NFS_SUPER_MAGIC, "nfs"},
-        {SMB_SUPER_MAGIC, "smb"},
-        {SMB2_SUPER_MAGIC, "smb2"},
-        {V9FS_MAGIC, "9p"},
-        {CEPH_SUPER_MAGIC, "ceph"},
-        {AFS_SUPER_MAGIC, "afs"},
-        {AFS_FS_MAGIC, "afs"},
-        {NCP_SUPER_MAGIC, "ncp"},
-        {CODA_SUPER_MAGIC, "coda"},
-        {FUSE_SUPER_MAGIC, "fuse"},
-        {OVERLAYFS_SUPER_MAGIC, "overlay"},
-        {F2FS_SUPER_MAGIC, "f2fs"},
-        {REISERFS_SUPER_MAGIC, "reiserfs"},
-        {NILFS_SUPER_MAGIC, "nilfs2"},
-        {MSDOS_SUPER_MAGIC, "vfat"},
-        {EXFAT_SUPER_MAGIC, "exfat"},
-        {UDF_SUPER_MAGIC, "udf"},
-        {ISOFS_SUPER_MAGIC, "iso9660"},
-        {SQUASHFS_MAGIC, "squashfs"},
-        {EROFS_SUPER_MAGIC_V1, "erofs"},
-        {0x7366746E, "ntfs3"},
+        // clang-format off
+        {EXT4_SUPER_MAGIC, "ext4"}, {XFS_SUPER_MAGIC, "xfs"}, {BTRFS_SUPER_MAGIC, "btrfs"},
+        {OCFS2_SUPER_MAGIC, "ocfs2"}, {ECRYPTFS_SUPER_MAGIC, "ecryptfs"}, {TMPFS_MAGIC, "tmpfs"},
+        {RAMFS_MAGIC, "ramfs"}, {HUGETLBFS_MAGIC, "hugetlbfs"}, {NFS_SUPER_MAGIC, "nfs"},
+        {SMB_SUPER_MAGIC, "smb"}, {SMB2_SUPER_MAGIC, "smb2"}, {V9FS_MAGIC, "9p"},
+        {CEPH_SUPER_MAGIC, "ceph"}, {AFS_SUPER_MAGIC, "afs"}, {AFS_FS_MAGIC, "afs"},
+        {NCP_SUPER_MAGIC, "ncp"}, {CODA_SUPER_MAGIC, "coda"}, {FUSE_SUPER_MAGIC, "fuse"},
+        {OVERLAYFS_SUPER_MAGIC, "overlay"}, {F2FS_SUPER_MAGIC, "f2fs"},
+        {REISERFS_SUPER_MAGIC, "reiserfs"}, {NILFS_SUPER_MAGIC, "nilfs2"},
+        {MSDOS_SUPER_MAGIC, "vfat"}, {EXFAT_SUPER_MAGIC, "exfat"}, {UDF_SUPER_MAGIC, "udf"},
+        {ISOFS_SUPER_MAGIC, "iso9660"}, {SQUASHFS_MAGIC, "squashfs"},
+        {EROFS_SUPER_MAGIC_V1, "erofs"}, {0x7366746E, "ntfs3"},
+        // clang-format on
     };
     ScriptedVolume calls;
     for (const auto &entry : kernel) {
