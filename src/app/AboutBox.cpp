@@ -16,7 +16,7 @@ QString aboutText() {
         .arg(QStringLiteral(QUORLAN_VERSION), address);
 }
 
-QMessageBox *openAboutBox(QWidget &parent) {
+void openAboutBox(QWidget &parent) {
     auto *box = new QMessageBox(&parent);
     box->setObjectName(QStringLiteral("aboutBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -26,7 +26,6 @@ QMessageBox *openAboutBox(QWidget &parent) {
     box->setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
     box->setStandardButtons(QMessageBox::Ok);
     box->open();
-    return box;
 }
 
 } // namespace quorlan

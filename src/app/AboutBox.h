@@ -2,7 +2,6 @@
 
 #include <QString>
 
-class QMessageBox;
 class QWidget;
 
 namespace quorlan {
@@ -13,6 +12,6 @@ QString aboutText();
 
 // Opens the About Quorlan box, object name "aboutBox", over parent (window-modal) and returns at
 // once. The box belongs to parent and deletes itself when it is closed.
-QMessageBox *openAboutBox(QWidget &parent);
+void openAboutBox(QWidget &parent);
 
 } // namespace quorlan

@@ -285,11 +285,21 @@ TEST(MpiBench, NoShiftReadsOwnFilesAndASingleFileTestRunsOnRankZeroAlone) {
     const Outcome write = runMpi(2, "write --size 20 " + scratch.path() + "/one", scratch.path());
     EXPECT_EQ(write.status, 0) << write.err;
     EXPECT_EQ(fs::file_size(scratch.path() + "/one.tiff"), 20000u);
-    const std::regex pathLine("\nTest path ");
-    EXPECT_EQ(std::distance(std::sregex_iterator(write.out.begin(), write.out.end(), pathLine),
-                            std::sregex_iterator()),
-              1)
-        << write.out;
+    EXPECT_EQ(write.out.find("\nTest path "), write.out.rfind("\nTest path ")) << write.out;
+}
+
+// A rank with fewer files takes part in the others' steps until every rank is done: a multi-read
+// of folders that differ ends, each step counting the ranks that read a file in it.
+TEST(MpiBench, ARankWithFewerFilesWaitsForTheOthers) {
+    TempFolder scratch;
+    for (const char *file : {"rank-0/a", "rank-0/b", "rank-0/c", "rank-1/a"}) {
+        fs::create_directories(fs::path(scratch.path() + "/" + file).parent_path());
+        std::ofstream(scratch.path() + "/" + file) << std::string(20000, 'x');
+    }
+    const Outcome run = runMpi(2, "multi-read " + scratch.path(), scratch.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(std::regex_search(run.out, std::regex("\n1,r,2,40000,.*\n2,r,1,20000,.*\n3,r,1,")))
+        << run.out;
 }
 
 // A rank whose writes fail says so and the other goes on: the steps count the one rank that
@@ -345,9 +355,7 @@ TEST(MpiBench, CtrlCOnMpirunCancelsEveryRankAtTheSameStep) {
     }
     EXPECT_EQ(files[0], files[1]);
     EXPECT_LT(files[0], 5000u);
-    const QJsonObject results = readJson(json);
-    EXPECT_TRUE(results.value("partial").toBool());
-    EXPECT_EQ(results.value("ranks").toArray().size(), 2);
+    EXPECT_TRUE(readJson(json).value("partial").toBool());
 }
 
 // A rank that dies ends the job through mpirun, which names it and ends the other ranks: no rank
