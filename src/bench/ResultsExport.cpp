@@ -217,6 +217,15 @@ const char *cacheModeName(CacheMode cache) {
     return "none";
 }
 
+std::optional<CacheMode> cacheModeNamed(const std::string &name) {
+    for (const CacheMode mode : {CacheMode::None, CacheMode::Cached, CacheMode::Direct,
+                                 CacheMode::PagesDropped, CacheMode::NotBypassed}) {
+        if (name == cacheModeName(mode))
+            return mode;
+    }
+    return std::nullopt;
+}
+
 QByteArray resultsJson(const RunRecord &run, const ExportContext &context) {
     QJsonArray results;
     for (const RecordedResult &recorded : run.results)

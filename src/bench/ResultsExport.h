@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <optional>
 #include <string>
 
 namespace quorlan {
@@ -46,5 +47,7 @@ std::string utcDateText(Date date);
 // "not-bypassed"). Beside the word, the export writes the kind's resultTypeCode.
 const char *resultTypeName(ResultKind kind);
 const char *cacheModeName(CacheMode cache);
+// The cache mode of one of those words; none for any other text.
+std::optional<CacheMode> cacheModeNamed(const std::string &name);
 
 } // namespace quorlan

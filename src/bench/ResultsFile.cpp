@@ -257,15 +257,6 @@ ExportContext contextOf(ObjectReading &document, std::string &problem) {
     return context;
 }
 
-std::optional<CacheMode> cacheModeNamed(const std::string &name) {
-    for (const CacheMode mode : {CacheMode::None, CacheMode::Cached, CacheMode::Direct,
-                                 CacheMode::PagesDropped, CacheMode::NotBypassed}) {
-        if (name == cacheModeName(mode))
-            return mode;
-    }
-    return std::nullopt;
-}
-
 // One entry of results; place is "results[3]".
 RecordedResult resultOf(const QJsonValue &entry, const std::string &place, std::string &problem) {
     if (!entry.isObject()) {

@@ -32,21 +32,13 @@ public:
     }
 };
 
-// Creates or replaces file with bytes through writeUserFile (the name is used byte for byte). On
-// failure, says so on stderr ("cannot write WHAT to ...") with the system's reason and returns
-// false; a partly written file is left as it is.
-bool writeResultsFile(const std::string &file, std::string_view bytes,
-                      const char *what = "results") {
-    const int error = writeUserFile(systemCalls(), file, bytes);
-    if (error != 0)
-        std::cerr << "quorlan-bench: cannot write " << what << " to \"" << file
-                  << "\": " << errorText(error) << "\n";
-    return error == 0;
-}
+constexpr const char *benchProgram = "quorlan-bench: ";
 
-bool writeResultsFile(const std::string &file, const QByteArray &bytes) {
+// writeResultsFile of an export.
+bool writeExport(const std::string &file, const QByteArray &bytes) {
     return writeResultsFile(
-        file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        benchProgram, file,
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 // What the run's figures do not show by themselves, one line each on stderr, never in the log.
@@ -63,9 +55,9 @@ bool writeExports(const CommandLineOptions &options, const Bench &bench) {
                                 fileSystemOf(systemCalls(), bench.lastRun.path).type};
     bool ok = true;
     if (options.jsonFile)
-        ok = writeResultsFile(*options.jsonFile, resultsJson(bench.lastRun, context)) && ok;
+        ok = writeExport(*options.jsonFile, resultsJson(bench.lastRun, context)) && ok;
     if (options.csvFile)
-        ok = writeResultsFile(*options.csvFile, resultsCsv(bench.lastRun, context)) && ok;
+        ok = writeExport(*options.csvFile, resultsCsv(bench.lastRun, context)) && ok;
     return ok;
 }
 
@@ -105,13 +97,22 @@ int runCompare(const CommandLineOptions &options) {
         comparisons.push_back(compareRuns(runs.front(), runs[i]));
     std::cout << (options.markdown ? comparisonMarkdown(comparisons) : comparisonText(comparisons))
               << std::flush;
-    if (options.jsonFile &&
-        !writeResultsFile(*options.jsonFile, comparisonJson(comparisons), "the comparison"))
+    if (options.jsonFile && !writeResultsFile(benchProgram, *options.jsonFile,
+                                              comparisonJson(comparisons), "the comparison"))
         return exitFailed;
     return exitSucceeded;
 }
 
 } // namespace
+
+bool writeResultsFile(const char *program, const std::string &file, std::string_view bytes,
+                      const char *what) {
+    const int error = writeUserFile(systemCalls(), file, bytes);
+    if (error != 0)
+        std::cerr << program << "cannot write " << what << " to \"" << file
+                  << "\": " << errorText(error) << "\n";
+    return error == 0;
+}
 
 int runCommandLine(const std::vector<std::string> &arguments) {
     const ParsedCommandLine parsed = parseCommandLine(arguments);

@@ -27,10 +27,7 @@ std::string formatTime(double seconds) {
     return text;
 }
 
-namespace {
-
-std::int64_t truncatedRate(std::int64_t size, double seconds) {
-    const double rate = static_cast<double>(size) / seconds;
+std::int64_t wholeRate(double rate) {
     if (std::isnan(rate))
         return 0;
     constexpr double limit = 9223372036854775808.0; // 2^63
@@ -41,8 +38,6 @@ std::int64_t truncatedRate(std::int64_t size, double seconds) {
     return static_cast<std::int64_t>(rate);
 }
 
-} // namespace
-
 std::string measurementLine(std::string_view kind, std::int64_t size, double seconds) {
     std::string line(kind);
     line += ',';
@@ -50,7 +45,7 @@ std::string measurementLine(std::string_view kind, std::int64_t size, double sec
     line += ',';
     line += formatTime(seconds);
     line += ',';
-    line += std::to_string(truncatedRate(size, seconds));
+    line += std::to_string(wholeRate(static_cast<double>(size) / seconds));
     line += '\n';
     return line;
 }

@@ -20,6 +20,10 @@ std::string columnHeaderLine();
 // signed two-digit exponent outside that range (5e-05, 1.23e-05); zero is 0.0.
 std::string formatTime(double seconds);
 
+// A rate in bytes per second as the log writes one: truncated toward zero, saturating at the ends
+// of the 64-bit range; 0 for NaN.
+std::int64_t wholeRate(double rate);
+
 // kind,size,time,rate\n with the rate size / time truncated toward zero (bytes per second).
 // The time must not be 0.0. A rate beyond the 64-bit range saturates at its end.
 std::string measurementLine(std::string_view kind, std::int64_t size, double seconds);

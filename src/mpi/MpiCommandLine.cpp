@@ -208,8 +208,7 @@ bool reportOnRankZero(const std::vector<std::string> &objects, const CommandLine
     std::vector<RankRun> ranks;
     for (const std::string &bytes : objects) {
         RankRun rank;
-        if (readRankObject(QJsonDocument::fromJson(QByteArray::fromStdString(bytes)).object(),
-                           rank))
+        if (readRankObject(bytes, rank))
             ranks.push_back(std::move(rank));
     }
     output.appendToLog(combinedLogEnd(ranks, path));
@@ -220,14 +219,11 @@ bool reportOnRankZero(const std::vector<std::string> &objects, const CommandLine
                       << " operations failed; the first: " << errorText(rank.run.firstFailureErrno)
                       << "\n";
     bool ok = true;
-    const auto write = [&](const std::string &file, const QByteArray &bytes) {
-        const int error = writeUserFile(
-            systemCalls(), file,
-            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        if (error != 0)
-            std::cerr << program << "cannot write results to \"" << file
-                      << "\": " << errorText(error) << "\n";
-        ok = ok && error == 0;
+    const auto write = [&ok](const std::string &file, const QByteArray &bytes) {
+        ok = writeResultsFile(
+                 program, file,
+                 std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) &&
+             ok;
     };
     if (options.jsonFile)
         write(*options.jsonFile, combinedJson(ranks, path));

@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <map>
 #include <utility>
@@ -16,13 +15,6 @@
 namespace quorlan {
 
 namespace {
-
-// A rate as the log writes one: whole bytes per second, truncated.
-std::string wholeRate(double rate) {
-    if (!std::isfinite(rate) || rate >= 9223372036854775808.0)
-        return std::to_string(std::numeric_limits<std::int64_t>::max());
-    return std::to_string(static_cast<std::int64_t>(rate));
-}
 
 QJsonValue optionalNumber(const std::optional<double> &value) {
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
@@ -61,10 +53,8 @@ RankStep readStep(const QJsonObject &object) {
         step.result = Result{ResultKind{object.value("typeCode").toInteger()}, bytes,
                              time.toDouble(), static_cast<double>(bytes) / time.toDouble()};
     }
-    for (const CacheMode mode : {CacheMode::None, CacheMode::Cached, CacheMode::Direct,
-                                 CacheMode::PagesDropped, CacheMode::NotBypassed})
-        if (object.value("cache").toString() == cacheModeName(mode))
-            step.cache = mode;
+    step.cache =
+        cacheModeNamed(object.value("cache").toString().toStdString()).value_or(CacheMode::None);
     step.start = readOptionalNumber(object.value("start"));
     step.end = readOptionalNumber(object.value("end"));
     step.monotonicStart = readOptionalNumber(object.value("monotonicStart"));
@@ -163,9 +153,10 @@ std::string aggregateHeaderLine() {
 std::string aggregateStepLine(const AggregateStep &step) {
     return std::to_string(step.step) + "," + std::string(measurementLineKind(step.kind)) + "," +
            std::to_string(step.ranks) + "," + std::to_string(step.bytes) + "," +
-           formatTime(step.span) + "," + wholeRate(step.rate) + "," +
-           std::to_string(step.slowestRank) + "," + wholeRate(step.slowestRate) + "," +
-           std::to_string(step.fastestRank) + "," + wholeRate(step.fastestRate) + "\n";
+           formatTime(step.span) + "," + std::to_string(wholeRate(step.rate)) + "," +
+           std::to_string(step.slowestRank) + "," + std::to_string(wholeRate(step.slowestRate)) +
+           "," + std::to_string(step.fastestRank) + "," +
+           std::to_string(wholeRate(step.fastestRate)) + "\n";
 }
 
 std::string combinedLog(const std::vector<RankRun> &ranks, const std::string &path) {
@@ -210,13 +201,14 @@ QJsonObject rankObject(const RankRun &rank) {
     return object;
 }
 
-bool readRankObject(const QJsonObject &object, RankRun &rank) {
+bool readRankObject(std::string_view bytes, RankRun &rank) {
     rank = RankRun{};
+    const QJsonObject object =
+        QJsonDocument::fromJson(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())))
+            .object();
     rank.rank = object.value("rank").toInt(-1);
     rank.host = object.value("host").toString().toStdString();
-    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    const ResultsFileReading reading = parseResultsJson(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), "rank");
+    const ResultsFileReading reading = parseResultsJson(bytes, "rank");
     if (!reading.file || rank.rank < 0)
         return false;
     rank.run = reading.file->run;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorlan {
@@ -68,9 +69,9 @@ std::string combinedLogEnd(const std::vector<RankRun> &ranks, const std::string 
 // One rank as the combined JSON holds it, and as it travels to rank 0: its results document
 // with "rank", "host", its counts of operations and "steps".
 QJsonObject rankObject(const RankRun &rank);
-// The rank back from rankObject; false when the object is not one (the rank's run is then
-// empty and its steps none).
-bool readRankObject(const QJsonObject &object, RankRun &rank);
+// The rank back from rankObject's JSON text; false when the text is not one (the rank's run is
+// then empty and its steps none).
+bool readRankObject(std::string_view bytes, RankRun &rank);
 
 // The combined results document: the aggregate run in the results format (so that compare reads
 // it) with every rank's object in "ranks", in rank order.

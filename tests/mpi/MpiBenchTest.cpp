@@ -148,6 +148,16 @@ bool waitFor(const std::string &file) {
 
 const char *const sizes = "--sizes 20000,40000,60000";
 
+// A mixed test with options on that many ranks in folder, its results in folder/results.json:
+// the ranks of those results.
+QJsonArray ranksOfMixedRun(int ranks, const std::string &options, const std::string &folder) {
+    const std::string json = folder + "/results.json";
+    const Outcome run =
+        runMpi(ranks, "mixed " + options + " --json " + json + " " + sizes + " " + folder, folder);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    return readJson(json).value("ranks").toArray();
+}
+
 } // namespace
 
 // Each rank works in its own folder and writes its own log there, shaped exactly as quorlan-bench
@@ -220,12 +230,7 @@ TEST(MpiBench, EachRankLogsAsQuorlanBenchAndTheStepsAddUpFromTheirLogs) {
 // compare reads them.
 TEST(MpiBench, StepsWaitForEveryRankAndEachRankReadsTheNextOnesFiles) {
     TempFolder scratch;
-    const std::string json = scratch.path() + "/three.json";
-    const Outcome run = runMpi(
-        3, std::string("mixed --repeats 2 --json ") + json + " " + sizes + " " + scratch.path(),
-        scratch.path());
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    const QJsonArray ranks = readJson(json).value("ranks").toArray();
+    const QJsonArray ranks = ranksOfMixedRun(3, "--repeats 2", scratch.path());
     ASSERT_EQ(ranks.size(), 3);
     std::vector<QJsonArray> steps;
     for (int rank = 0; rank < 3; ++rank) {
@@ -258,6 +263,7 @@ TEST(MpiBench, StepsWaitForEveryRankAndEachRankReadsTheNextOnesFiles) {
         EXPECT_GT(lastEnd, 0.0);
         EXPECT_LE(lastEnd, firstStart);
     }
+    const std::string json = scratch.path() + "/results.json";
     const Outcome compared =
         Process(std::string(QUORLAN_BENCH_EXE) + " compare " + json + " " + json, scratch.path())
             .wait();
@@ -269,12 +275,7 @@ TEST(MpiBench, StepsWaitForEveryRankAndEachRankReadsTheNextOnesFiles) {
 // as quorlan-bench runs them.
 TEST(MpiBench, NoShiftReadsOwnFilesAndASingleFileTestRunsOnRankZeroAlone) {
     TempFolder scratch;
-    const std::string json = scratch.path() + "/own.json";
-    const Outcome own = runMpi(
-        2, std::string("mixed --no-shift --json ") + json + " " + sizes + " " + scratch.path(),
-        scratch.path());
-    ASSERT_EQ(own.status, 0) << own.err;
-    const QJsonArray ranks = readJson(json).value("ranks").toArray();
+    const QJsonArray ranks = ranksOfMixedRun(2, "--no-shift", scratch.path());
     ASSERT_EQ(ranks.size(), 2);
     for (int rank = 0; rank < 2; ++rank) {
         const std::string mine = scratch.path() + "/rank-" + std::to_string(rank) + "/";
